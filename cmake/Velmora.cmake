@@ -1,0 +1,74 @@
+# Helpers shared by the folder builds.
+#
+# velmora_core_library(NAME DIR [DEPS ...] [EXTERNAL ...]) builds the static
+# library NAME from DIR/*.cpp. With VELMORA_TESTS it also builds NAME_asan with
+# AddressSanitizer and UndefinedBehaviorSanitizer, linked against the _asan
+# variants of DEPS, so the core tests run once plainly and once sanitized.
+#
+# velmora_core_test(NAME DIR LIBS ...) builds the GoogleTest executable NAME from
+# DIR/*.cpp (and NAME_asan against the sanitized libraries) and registers both
+# with CTest.
+
+set(VELMORA_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+
+function(velmora_core_library name dir)
+    cmake_parse_arguments(ARG "" "" "DEPS;EXTERNAL;EXTRA_SOURCES" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND srcs ${ARG_EXTRA_SOURCES})
+    if(NOT srcs)
+        # A folder with headers only so far.
+        set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+    endif()
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${name} PUBLIC VELMORA_VERSION="${PROJECT_VERSION}")
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_EXTERNAL})
+    if(VELMORA_TESTS)
+        add_library(${name}_asan STATIC ${srcs})
+        target_include_directories(${name}_asan PUBLIC ${PROJECT_SOURCE_DIR})
+        target_compile_definitions(${name}_asan PUBLIC VELMORA_VERSION="${PROJECT_VERSION}")
+        target_compile_options(${name}_asan PUBLIC ${VELMORA_SAN_FLAGS})
+        target_link_options(${name}_asan PUBLIC ${VELMORA_SAN_FLAGS})
+        set(sdeps "")
+        foreach(d ${ARG_DEPS})
+            list(APPEND sdeps ${d}_asan)
+        endforeach()
+        target_link_libraries(${name}_asan PUBLIC ${sdeps} ${ARG_EXTERNAL})
+    endif()
+endfunction()
+
+function(velmora_core_test name dir)
+    cmake_parse_arguments(ARG "NO_ASAN" "" "LIBS;EXTERNAL" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(NOT srcs)
+        return()
+    endif()
+    set(variants ${name})
+    if(NOT ARG_NO_ASAN)
+        list(APPEND variants ${name}_asan)
+    endif()
+    foreach(v ${variants})
+        add_executable(${v} ${srcs})
+        set_target_properties(${v} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+        target_include_directories(${v} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+        target_compile_definitions(${v} PRIVATE
+            VELMORA_BIN_DIR="${VELMORA_BIN_DIR}"
+            VELMORA_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests"
+            VELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+        set(libs "")
+        foreach(l ${ARG_LIBS})
+            if(v MATCHES "_asan$")
+                list(APPEND libs ${l}_asan)
+            else()
+                list(APPEND libs ${l})
+            endif()
+        endforeach()
+        target_link_libraries(${v} PRIVATE ${libs} ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+        if(v MATCHES "_asan$")
+            target_compile_options(${v} PRIVATE ${VELMORA_SAN_FLAGS})
+            target_link_options(${v} PRIVATE ${VELMORA_SAN_FLAGS})
+        endif()
+        gtest_discover_tests(${v} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${v}." PROPERTIES TIMEOUT 600
+            ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1")
+    endforeach()
+endfunction()

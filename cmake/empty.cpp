@@ -1,0 +1,1 @@
+// Placeholder translation unit for folders that hold headers only.

@@ -1,0 +1,47 @@
+// The conversion procedures object: option tables and presets, user settings,
+// user profiles, the encoder command line and the conversion job with its state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/CommonLib.h"
+
+class TFrmMainForm;
+class TfrmOption;
+class TfrmConverting;
+class TSourceFileGrid;
+
+class TCustomProc {
+public:
+    TCustomProc(TCommonLib& commonLib, TFileFunc& fileFunc, TSysFunc& sysFunc,
+                TFrmMainForm& mainForm)
+        : Lib(commonLib), FileFunc(fileFunc), SysFunc(sysFunc), MainForm(mainForm) {}
+
+    TCommonLib& Lib;
+    TFileFunc& FileFunc;
+    TSysFunc& SysFunc;
+    TFrmMainForm& MainForm;
+    // Set by start-up once the windows exist (not owned).
+    TfrmOption* OptionForm = nullptr;
+    TfrmConverting* ConvertingForm = nullptr;
+
+    // ---- Option tables and presets ----
+    // (declared by the option table code)
+
+    // ---- User settings ----
+    // (declared by the settings code)
+
+    // ---- Command line ----
+    std::string CurStartTime;
+    std::int64_t CurCutSeconds = 0;
+
+    // ---- Conversion job ----
+    int DoneCount = 0;
+    int TotalCount = 0;
+    int RefreshCount = 0;
+    int CurRow = 0;
+    std::string CurCmdLine;
+    bool StopRequested = false;
+};

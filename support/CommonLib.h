@@ -1,0 +1,161 @@
+// The shared helper singletons: log, text, numbers, time and size texts, file
+// names, message boxes and process helpers. Created once at start-up and passed
+// by reference; tests make their own with a temporary program folder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/Controls.h"
+#include "support/Toolkit.h"
+#include "support/platform/Platform.h"
+
+// The one path separator of this platform.
+inline constexpr char PathDelim = '/';
+
+// A text that TextToNumber could not read as a number.
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Log and program folder.
+class TAppFunc {
+public:
+    explicit TAppFunc(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+    // Appends "Dravik Soft <date> <time>|<message>\r\n" to log.txt in the
+    // program folder. Never throws.
+    void WriteLog(const std::string& message) const;
+    // The program folder with a trailing separator.
+    std::string GetAppFolder() const { return appFolder_; }
+
+private:
+    std::string appFolder_;
+};
+
+// Process search used by the job.
+class TSysFunc {
+public:
+    explicit TSysFunc(IPlatform& platform) : platform_(platform) {}
+    // Id of the last process whose executable text equals `name` (ASCII
+    // case-insensitive), 0 when none.
+    std::uint32_t FindProcessByName(const std::string& name) const;
+
+private:
+    IPlatform& platform_;
+};
+
+class TStrFunc {
+public:
+    // Text after the last `delimiter`; the whole text when it does not occur.
+    std::string TextAfterLast(const std::string& text, char delimiter) const;
+};
+
+class TFileFunc {
+public:
+    // Base name the latest MakeUniqueFileName started from.
+    std::string StartBaseName;
+
+    // Full paths of the folder's entries (folder ends with a separator);
+    // `extension` with its point filters exactly, empty lists everything.
+    std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension) const;
+    std::string GetBaseName(const std::string& path) const;
+    std::string GetFileFolder(const std::string& path) const;
+    // A path in the same folder whose base name no entry of the folder has.
+    std::string MakeUniqueFileName(const std::string& path);
+};
+
+// Clears the list, then adds every non-empty part of `text` between separators.
+void SplitToList(const std::string& text, char separator, std::vector<std::string>& list);
+
+// The pieces of the encoder command line built last.
+struct TConvertParameterStruct {
+    std::string EncoderPath;
+    std::string SourceFile;
+    std::string CodecParam;
+    std::string VideoBitrateParam;
+    std::string VideoSizeParam;
+    std::string AudioBitrateParam;
+    std::string VolumeParam;
+    std::string ChannelsParam;
+    std::string SampleRateParam;
+    std::string TrimParam;
+    std::string OutputDir;
+    std::string OutputName;
+    std::string OutputExt;
+};
+
+class TCommonLib {
+public:
+    TCommonLib(IPlatform& platform, IDialogs& dialogs, IEventPump& pump, TAppFunc& appFunc,
+               std::string appTitle = "Velmora");
+
+    // Program folder with a trailing separator.
+    std::string AppPath;
+    // Title of every message box.
+    std::string AppTitle;
+    TConvertParameterStruct ConvertParam;
+
+    IPlatform& Platform() const { return platform_; }
+    IDialogs& Dialogs() const { return dialogs_; }
+    IEventPump& Pump() const { return pump_; }
+    TAppFunc& AppFunc() const { return appFunc_; }
+
+    // Text helpers.
+    std::vector<std::string> SplitText(const std::string& text, char delimiter) const;
+    // Throws EConvertError when the kept characters are not a number.
+    double TextToNumber(const std::string& text) const;
+    std::string SizeToText(std::int64_t bytes) const;
+    std::string SecondsToTimeText(std::int64_t seconds) const;
+    std::string PadNumber(std::int64_t width, std::int64_t divisor, std::int64_t value) const;
+
+    // Config folder readers.
+    std::vector<std::string> ReadConfigSections(const std::string& fileName) const;
+    std::string ReadConfigValue(const std::string& fileName, const std::string& name) const;
+
+    // Message boxes. A kind outside 0..3 shows nothing and gives false.
+    bool ShowMsg(const std::string& text, int kind) const;
+    bool ShowInvalidPathMsg() const;
+    bool ShowReadOnlyDirMsg() const;
+    bool ShowNoFilesMsg() const;
+
+    // System helpers.
+    void TrimWorkingSet() const;
+    void EnableShutdownPrivilege() const;
+    bool PowerOffComputer() const;
+    void ShutdownComputer() const;
+    void OpenFolderInExplorer(const std::string& folder) const;
+    std::uint32_t GetProcessIdByName(const std::string& name) const;
+    bool TerminateProcessByName(const std::string& name) const;
+    bool SetTokenPrivilege(int token, const std::string& privilege, bool enable) const;
+    bool EnableDebugPrivilege() const;
+    // Stops every process of that name, then every encoder; bounded.
+    void KillProcessByName(const std::string& nameOrPath) const;
+
+    // Output folder (implemented with the user settings).
+    std::string SelectOutputFolder(const std::string& currentFolder);
+    bool BrowseForFolder(const std::string& title, std::string& folder);
+
+    // Command-line fragments (implemented with the command line builder).
+    std::string GetVideoBitrateParam(const SelectionList& list, int index) const;
+    std::string GetVideoSizeParam(const SelectionList& list, int index) const;
+    std::string GetAudioBitrateParam(const SelectionList& list, int index) const;
+    std::string GetVolumeParam(const SelectionList& list, int index) const;
+    std::string GetChannelsParam(const SelectionList& list, int index) const;
+    std::string GetSampleRateParam(const SelectionList& list, int index) const;
+    std::string GetCodecParam(int outputType) const;
+    std::string GetExtParam(int outputType) const;
+
+private:
+    IPlatform& platform_;
+    IDialogs& dialogs_;
+    IEventPump& pump_;
+    TAppFunc& appFunc_;
+};
+
+// The executable name of the encoder on this platform, and its old name.
+inline constexpr const char* EncoderExeName = "evc";
+inline constexpr const char* EncoderAltExeName = "revc";
