@@ -34,10 +34,14 @@ public:
     // (declared by the settings code)
 
     // ---- Command line ----
+    // Builds the encoder command line for the row with this path.
+    std::string CreateConvertParameter(const std::string& sourcePath);
     std::string CurStartTime;
-    std::int64_t CurCutSeconds = 0;
+    std::string CurCutSeconds;
 
     // ---- Conversion job ----
+    // Converts every checked row of the list, one after another.
+    void ConvertFiles(TSourceFileGrid& list);
     int DoneCount = 0;
     int TotalCount = 0;
     int RefreshCount = 0;
