@@ -5,6 +5,9 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, linked against the _asan
 # variants of DEPS, so the core tests run once plainly and once sanitized.
 #
+# VELMORA_CORE_LIBS lists every core library; link them as one group.
+set(VELMORA_CORE_LIBS velmora_support velmora_config velmora_media velmora_engine velmora_preview velmora_shell)
+
 # velmora_core_test(NAME DIR LIBS ...) builds the GoogleTest executable NAME from
 # DIR/*.cpp (and NAME_asan against the sanitized libraries) and registers both
 # with CTest.
@@ -63,7 +66,9 @@ function(velmora_core_test name dir)
                 list(APPEND libs ${l})
             endif()
         endforeach()
-        target_link_libraries(${v} PRIVATE ${libs} ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+        # One rescanned group, so the core folders may call each other freely.
+        list(JOIN libs "," libgroup)
+        target_link_libraries(${v} PRIVATE "$<LINK_GROUP:RESCAN,${libgroup}>" ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
         if(v MATCHES "_asan$")
             target_compile_options(${v} PRIVATE ${VELMORA_SAN_FLAGS})
             target_link_options(${v} PRIVATE ${VELMORA_SAN_FLAGS})

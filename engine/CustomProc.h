@@ -28,10 +28,17 @@ public:
     TfrmConverting* ConvertingForm = nullptr;
 
     // ---- Option tables and presets ----
-    // (declared by the option table code)
+    // Fills the output type, profile and option lists with their defaults.
+    void FillOptionLists();
+    // Applies the selected preset or user profile to the option selections.
+    void ApplyProfile();
 
     // ---- User settings ----
-    // (declared by the settings code)
+    // Folder the open dialog starts in.
+    std::string LoadInitDir();
+    void SaveInitDir(const std::string& folder);
+    void LoadUserSettings();
+    void SaveUserSettings();
 
     // ---- Command line ----
     // Builds the encoder command line for the row with this path.
