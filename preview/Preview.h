@@ -16,8 +16,6 @@ class TFrmMainForm;
 class TCustomProc;
 class TCommonLib;
 
-// Modifier keys held during a mouse click (bit set).
-enum TShiftFlag : unsigned { ssShift = 1u, ssAlt = 2u, ssCtrl = 4u, ssDouble = 8u };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 // Which trim marker a drag moves.
@@ -115,7 +113,8 @@ public:
     // Move handlers of the start and the end marker.
     void SetStartTimeAndPlay();
     void Splitter2Moved();
-    // Clicks on the left and the right strip (x, y in strip coordinates).
+    // Clicks on the left and the right strip (x, y in strip coordinates);
+    // `shift` holds the TShiftFlag bits of shell/MainForm.h.
     void Panel2MouseDown(TMouseButton button, unsigned shift, int x, int y);
     void Panel3MouseDown(TMouseButton button, unsigned shift, int x, int y);
 
@@ -136,8 +135,9 @@ public:
 
 private:
     void ShowPosition(std::int64_t seconds);
-    void SetLeftStrip(int width);
-    void SetRightStrip(int width);
+    void ShowLogo(bool visible);
+    // Sets both outer strips, keeping each and the middle at least 1 pixel.
+    void SetStrips(int left, int right);
     void RunMoveHandler(TTrimMarker marker);
     // Checks one row; false (after an error box) when a time cannot be read.
     bool CheckRowTimes(int row);
@@ -162,4 +162,5 @@ private:
     // are folded into one more run instead of nesting.
     bool inMoveHandler_ = false;
     bool moveAgain_ = false;
+    TTrimMarker againMarker_ = TTrimMarker::Start;
 };
