@@ -2,8 +2,30 @@
 // lays these out and forwards user events; the command handlers live here too.
 #pragma once
 
+#include <functional>
+
 #include "media/SourceFileGrid.h"
 #include "support/Controls.h"
+
+class TCustomProc;
+class TCommonLib;
+class TLaunchers;
+class IMediaGraph;
+
+// Modifier keys and mouse buttons held during a key press.
+enum TShiftFlag : unsigned {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+};
+using TShiftState = unsigned;
+
+// Key codes: letters are their upper-case character.
+inline constexpr int VK_DELETE = 46;
+inline constexpr int VK_F1 = 0x70;
 
 class TFrmMainForm : public TFormModel {
 public:
@@ -14,7 +36,55 @@ public:
         btnSelectOutputFolder.Visible = false;
         btnHelp.Visible = false;
         btnUpdate.Visible = false;
+        tmrAutoUpdate.Interval = 10000;
     }
+
+    // Collaborators, wired once by the application object (not owned).
+    TCustomProc* CustomProc = nullptr;
+    TCommonLib* Lib = nullptr;
+    TLaunchers* Launchers = nullptr;
+    IMediaGraph* PlayerGraph = nullptr;
+    // Commands owned by the source list and the options dialog.
+    std::function<void()> OpenCommand;
+    std::function<void()> RemoveCommand;
+    std::function<void()> ClearCommand;
+    std::function<void()> ShowOptionsCommand;
+
+    // View hooks.
+    std::function<void()> OnMinimizeRequested;
+    // Closes the window; the view answers with FormClose.
+    std::function<void()> OnCloseRequested;
+    // Ends the process at once with exit code 0.
+    std::function<void()> ExitProcess;
+
+    // Size limits set by FormResize; 0 until the first resize.
+    int MinWidth = 0;
+    int MinHeight = 0;
+
+    // Sets every button's OnClick to its command and the timers' handlers.
+    void WireCommands();
+
+    // Commands.
+    void btnOpenFileClick();
+    void btnRemoveFileClick();
+    void btnClearFileClick();
+    void btnConvertClick();
+    void btnOptionsClick();
+    void btnSelectOutputFolderClick();
+    void btnHelpClick();
+    void btnHomePageClick();
+    void btnEMailClick();
+    void btnAboutClick();
+    void btnUpdateClick();
+    void actMinimizeExecute();
+    void btnWindowCloseClick();
+    // Close handling: stop the preview, save the settings, end at once.
+    void FormClose();
+    // Sees every key press before the focused control; never consumes it.
+    void FormKeyDown(int key, TShiftState shift);
+    void FormResize();
+    void tmrClearMemoryTimer();
+    void tmrAutoUpdateTimer() {}
 
     // Title bar area.
     TLabel lblTitle;
@@ -57,4 +127,5 @@ public:
     TButton btnUpdate;
 
     TTimer tmrClearMemory;
+    TTimer tmrAutoUpdate;
 };

@@ -1,0 +1,90 @@
+// The application object: owns the shared objects and every window model,
+// wires them together, and runs start-up and close. The view (ui/) builds the
+// widgets on top of it; tests build it with fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/CustomProc.h"
+#include "media/MediaGraph.h"
+#include "shell/FlashForm.h"
+#include "shell/Launchers.h"
+#include "shell/MainForm.h"
+#include "shell/SoftInfo.h"
+#include "support/CommonLib.h"
+#include "support/Toolkit.h"
+#include "support/platform/Platform.h"
+
+// Longest product text taken from Res.so's string table (a 254-character
+// buffer with its terminating zero).
+inline constexpr size_t MaxResStringLength = 253;
+
+class TApplication {
+public:
+    static constexpr const char* Title = "Velmora";
+
+    TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& pump,
+                 IUiDispatcher& dispatcher, IMediaGraph& playerGraph, std::string programFolder);
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    IPlatform& Platform;
+    IDialogs& Dialogs;
+    IEventPump& Pump;
+    IUiDispatcher& Dispatcher;
+    IMediaGraph& PlayerGraph;
+
+    // Shared objects, in the order the windows need them.
+    TAppFunc AppFunc;
+    TCommonLib Lib;
+    TSysFunc SysFunc;
+    TStrFunc StrFunc;
+    TFileFunc FileFunc;
+
+    // The main window and the conversion procedures that reach into it.
+    TFrmMainForm MainForm;
+    TCustomProc CustomProc;
+
+    TRecSoftInfo RecSoftInfo;
+    TLaunchers Launchers;
+
+    // The file whose version the caption shows (the program itself).
+    std::string ExecutableFile;
+
+    // Shows the splash modally and returns when it has closed. Set by the
+    // view; without it the splash's timers are driven through the pump.
+    std::function<void(TFrmFlashForm&)> ShowSplashModal;
+    // The splash while it is shown, null otherwise.
+    TFrmFlashForm* FlashForm() const { return flash_.get(); }
+
+    // Main window show handling: splash and start-up, option lists, user
+    // settings, drop target, preset. Runs once.
+    void FormShow();
+    void ShowSplash();
+    void RunStartUpSequence();
+    void CheckResourceLibraries();
+    void LoadSoftInfo();
+    void ShowMessageBox(const std::string& text);
+
+    // The program ends once the show handling is done.
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+    bool DropTargetRegistered() const { return dropTarget_; }
+    int StartUpRuns() const { return startUpRuns_; }
+
+    // The not-found message for a library file name.
+    static std::string NotFoundText(const std::string& fileName);
+
+private:
+    std::unique_ptr<TFrmFlashForm> flash_;
+    bool terminated_ = false;
+    bool dropTarget_ = false;
+    bool shown_ = false;
+    int startUpRuns_ = 0;
+
+    void RunGuarded(const char* what, const std::function<void()>& step);
+};

@@ -1,0 +1,23 @@
+// Product information, filled once at start-up from Res.so and the
+// executable's version, read-only afterwards.
+#pragma once
+
+#include <string>
+
+struct TRecSoftInfo {
+    std::string MakerName;
+    std::string ProductName;
+    std::string ResText2;
+    std::string Version;
+    std::string HomePage;
+    std::string Email;
+    std::string ResText7;
+    std::string ProgramFolder;
+};
+
+// The library file names of this platform.
+inline constexpr const char* ResLibraryName = "Res.so";
+inline constexpr const char* FormLibraryName = "Form.so";
+inline constexpr const char* HelpFileName = "Help.html";
+inline constexpr const char* UpdaterName = "AutoUpDate";
+inline constexpr const char* UpdaterSettingsName = "UpDateSettings.ini";
