@@ -3,9 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "config/OptionForm.h"
+#include "config/UserSettings.h"
+#include "engine/AdvanceSystem.h"
+#include "engine/OptionTables.h"
 #include "support/CommonLib.h"
 
 class TFrmMainForm;
@@ -13,7 +18,7 @@ class TfrmOption;
 class TfrmConverting;
 class TSourceFileGrid;
 
-class TCustomProc {
+class TCustomProc : public IOptionFormHost {
 public:
     TCustomProc(TCommonLib& commonLib, TFileFunc& fileFunc, TSysFunc& sysFunc,
                 TFrmMainForm& mainForm)
@@ -32,19 +37,65 @@ public:
     void FillOptionLists();
     // Applies the selected preset or user profile to the option selections.
     void ApplyProfile();
+    // Appends the constant list's items and selects the default index that
+    // its last entry gives.
+    void FillList(SelectionList& list, TConstantList constants) const;
+    // Appends the five presets and the saved user profile names, then selects
+    // the default preset without applying it.
+    void FillProfileList(SelectionList& list);
+    // Applies the user profile selected in the options dialog's profile box.
+    // Throws EConvertError at a field that is no integer (earlier fields stay).
+    void ApplyUserProfile() override;
+    // The stored string of the profile selected in the profile box, or empty.
+    std::string ReadUserProfile();
+    // Makes this object the options dialog's host (also done on first use).
+    void AttachOptionForm(TfrmOption& form);
+    // The options dialog; throws std::logic_error when none is attached.
+    TfrmOption& Options();
+
+    // Options dialog host.
+    std::vector<std::string> UserProfileNames() override;
+    int MainProfileIndex() const override;
+    void RefillMainProfileList() override;
 
     // ---- User settings ----
     // Folder the open dialog starts in.
     std::string LoadInitDir();
+    // Stores the folder of `folder` (a chosen file's path, or a folder ending
+    // in a separator); an empty text stores nothing.
     void SaveInitDir(const std::string& folder);
     void LoadUserSettings();
+    // Errors are logged and shown; they never escape.
     void SaveUserSettings();
+    // Home folder with a trailing separator; tests replace it.
+    std::function<std::string()> DefaultHome = HomeFolderFromEnvironment;
+    // Program folder + "Config/UserSettings.ini".
+    std::string UserSettingsFile() const;
+
+    // User profiles (the options dialog's commands). Store errors are logged
+    // and shown in an error box.
+    // Advances the name counter, asks for a name and saves the six lists
+    // under it; returns the name written, empty on cancel or refusal.
+    std::string AddUserProfile() override;
+    // Saves the six lists under the profile box's text; returns the name
+    // written, empty when nothing was written.
+    std::string SaveUserProfile() override;
+    // Removes the profile named by the profile box's text.
+    void DeleteUserProfile() override;
 
     // ---- Command line ----
     // Builds the encoder command line for the row with this path.
     std::string CreateConvertParameter(const std::string& sourcePath);
     std::string CurStartTime;
     std::string CurCutSeconds;
+    // Start time text of the last row with this path (letter case ignored);
+    // re-applies the selected user profile once per matching row.
+    std::string GetStartTime(const std::string& sourcePath);
+    // End minus start of the matching rows in whole seconds, empty without a match.
+    std::string GetCutSeconds(const std::string& sourcePath);
+    // The output folder field's text with a trailing separator; creates the
+    // folder and logs the outcome.
+    std::string GetOutputDir();
 
     // ---- Conversion job ----
     // Converts every checked row of the list, one after another.
@@ -55,4 +106,16 @@ public:
     int CurRow = 0;
     std::string CurCmdLine;
     bool StopRequested = false;
+    // The runner of the file being converted; empty between files.
+    std::unique_ptr<TAdvanceSystem> Runner;
+    // The list the running job walks; nullptr while no job runs.
+    TSourceFileGrid* JobList = nullptr;
+    // True while ConvertFiles runs; a second call meanwhile returns at once.
+    bool JobRunning = false;
+    // Ends the program at once after the power-off request (the settings are
+    // not saved on that path). Empty means std::_Exit(0); tests replace it.
+    std::function<void()> ExitProcess;
+    // Source paths of the latest job whose encoder could not start, exited
+    // with an error or was killed (the reasons go to the log).
+    std::vector<std::string> FailedFiles;
 };
