@@ -1,0 +1,43 @@
+// evc's command line: ffmpeg-style options, the output path last.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace evc {
+
+struct EncodeOptions {
+    std::string input;
+    std::string output;
+    bool overwrite = false;           // -y
+    std::optional<std::string> codec; // canonical name, see CanonicalCodecName
+    std::optional<double> bitrateKbps;
+    std::optional<int> channels;
+    std::optional<int> sampleRate;
+    int volume = 256; // ffmpeg's scale: 256 leaves the level unchanged
+    std::optional<double> startSeconds;
+    std::optional<double> lengthSeconds;
+};
+
+struct ParseResult {
+    bool showHelp = false;
+    std::string error; // non-empty when the line cannot be used
+    EncodeOptions options;
+};
+
+// Parses the arguments after the program name.
+ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// Reads "hh:mm:ss[.frac]", "mm:ss" or plain seconds; none for anything else.
+std::optional<double> ParseTimeText(const std::string& text);
+
+// Linear gain for a -vol value.
+inline double GainForVolume(int volume) {
+    return volume / 256.0;
+}
+
+// Short usage text for -h.
+std::string UsageText();
+
+} // namespace evc
