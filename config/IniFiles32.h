@@ -32,6 +32,11 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
+    // Index of the first line equal to "[section]" (ASCII case folded), -1.
+    int FindSection(const std::string& section) const;
+    // Writes every line with CR LF, creating the parent folder when missing.
+    void Save() const;
+
     std::string fileName_;
     std::vector<std::string> lines_;
 };

@@ -16,6 +16,10 @@
 // The one path separator of this platform.
 inline constexpr char PathDelim = '/';
 
+// The executable name of the encoder on this platform, and its old name.
+inline constexpr const char* EncoderExeName = "evc";
+inline constexpr const char* EncoderAltExeName = "revc";
+
 // A text that TextToNumber could not read as a number.
 class EConvertError : public std::runtime_error {
 public:
@@ -61,7 +65,8 @@ public:
 
     // Full paths of the folder's entries (folder ends with a separator);
     // `extension` with its point filters exactly, empty lists everything.
-    std::vector<std::string> ListFiles(const std::string& folder, const std::string& extension) const;
+    std::vector<std::string> ListFiles(const std::string& folder,
+                                       const std::string& extension) const;
     std::string GetBaseName(const std::string& path) const;
     std::string GetFileFolder(const std::string& path) const;
     // A path in the same folder whose base name no entry of the folder has.
@@ -97,6 +102,9 @@ public:
     std::string AppPath;
     // Title of every message box.
     std::string AppTitle;
+    // Name KillProcessByName always sweeps after its target. Tests that run a
+    // uniquely named encoder copy set it so they never touch other encoders.
+    std::string EncoderName = EncoderExeName;
     TConvertParameterStruct ConvertParam;
 
     IPlatform& Platform() const { return platform_; }
@@ -108,6 +116,8 @@ public:
     std::vector<std::string> SplitText(const std::string& text, char delimiter) const;
     // Throws EConvertError when the kept characters are not a number.
     double TextToNumber(const std::string& text) const;
+    // Decimal separator of size texts; empty means the C locale's (or ".").
+    std::string DecimalSeparator;
     std::string SizeToText(std::int64_t bytes) const;
     std::string SecondsToTimeText(std::int64_t seconds) const;
     std::string PadNumber(std::int64_t width, std::int64_t divisor, std::int64_t value) const;
@@ -132,8 +142,10 @@ public:
     bool TerminateProcessByName(const std::string& name) const;
     bool SetTokenPrivilege(int token, const std::string& privilege, bool enable) const;
     bool EnableDebugPrivilege() const;
-    // Stops every process of that name, then every encoder; bounded.
+    // Stops every process of that name, then every encoder (EncoderName).
+    // Each sweep gives up after KillTimeoutMs of attempts and logs it.
     void KillProcessByName(const std::string& nameOrPath) const;
+    int KillTimeoutMs = 5000;
 
     // Output folder (implemented with the user settings).
     std::string SelectOutputFolder(const std::string& currentFolder);
@@ -155,7 +167,3 @@ private:
     IEventPump& pump_;
     TAppFunc& appFunc_;
 };
-
-// The executable name of the encoder on this platform, and its old name.
-inline constexpr const char* EncoderExeName = "evc";
-inline constexpr const char* EncoderAltExeName = "revc";

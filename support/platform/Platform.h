@@ -63,12 +63,12 @@ public:
 
     // Starts argv[0] with argv; working folder `workDir`. nullptr and `error`
     // set when it could not start.
-    virtual std::unique_ptr<IChildProcess> Spawn(const std::vector<std::string>& argv,
-                                                 const std::string& workDir,
-                                                 std::string* error) = 0;
+    virtual std::unique_ptr<IChildProcess>
+    Spawn(const std::vector<std::string>& argv, const std::string& workDir, std::string* error) = 0;
     // Starts a program detached (no pipes, not waited for); false when it
     // could not start.
-    virtual bool StartDetached(const std::vector<std::string>& argv, const std::string& workDir) = 0;
+    virtual bool StartDetached(const std::vector<std::string>& argv,
+                               const std::string& workDir) = 0;
 
     // Snapshot of the running processes, in the system's order.
     virtual std::vector<ProcessEntry> ListProcesses() = 0;
@@ -100,6 +100,14 @@ public:
     virtual std::unique_ptr<ILibrary> LoadLibrary(const std::string& path, std::string* error) = 0;
 
     virtual void SleepMs(int ms) = 0;
+
+    // Enables or drops a named system privilege for this process. Systems
+    // without such privileges (POSIX: rights come with the user) report success.
+    virtual bool SetPrivilege(const std::string& privilege, bool enable) {
+        (void)privilege;
+        (void)enable;
+        return true;
+    }
 };
 
 // The real implementation for this system.

@@ -1,0 +1,30 @@
+// Small file and clock services used by the log writer and the INI store,
+// which have no IPlatform at hand. POSIX versions in PosixSystemIO.cpp.
+#pragma once
+
+#include <string>
+
+enum class ReadFileResult { Ok, Missing, Failed };
+
+// Reads the whole file into `data`. Missing when the path does not exist;
+// Failed (with the system's error text in `error`) when it exists but cannot
+// be read: no permission, a folder, a pipe or device that could block.
+ReadFileResult ReadWholeFile(const std::string& path, std::string& data, std::string& error);
+
+// Replaces the file's content with `data` so that readers see either the old
+// or the new file, never a torn one: temporary file in the same folder, fsync,
+// rename. The target's permissions are kept. A file without any write
+// permission bit counts as read-only and is not replaced. On failure the old
+// file is untouched, no temporary file is left and `error` holds the text.
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error);
+
+// Appends `data` with one write on a file opened for appending (created when
+// missing). False on any failure; never throws.
+bool AppendToFile(const std::string& path, const std::string& data) noexcept;
+
+// Creates the last folder of `path` when its parent exists; true when the
+// folder exists afterwards.
+bool EnsureFolder(const std::string& path, std::string& error);
+
+// Current local date and time as "YYYY-MM-DD" and "HH:MM:SS".
+void LocalDateTimeText(std::string& date, std::string& time);
