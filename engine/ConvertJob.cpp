@@ -1,0 +1,183 @@
+// The conversion job: every checked row of the list, one after another, each
+// through a runner thread and the converting dialog.
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "engine/AdvanceSystem.h"
+#include "engine/ConvertingForm.h"
+#include "engine/CustomProc.h"
+#include "media/SourceFileGrid.h"
+#include "shell/MainForm.h"
+
+namespace {
+
+// Waits of the job, in milliseconds.
+constexpr int LaunchPauseMs = 2000;
+constexpr int StartPauseMs = 3000;
+constexpr int EncoderPollMs = 100;
+
+std::string DescribeFailure(const TAdvanceSystem& runner) {
+    const ChildExit exit = runner.ExitStatus();
+    switch (exit.How) {
+    case ChildExit::NotStarted:
+        return "could not start: " + runner.StartError();
+    case ChildExit::Exited:
+        return exit.Code == 0 ? std::string() : "exit code " + std::to_string(exit.Code);
+    case ChildExit::Signaled:
+        return "killed by signal " + std::to_string(exit.Code);
+    case ChildExit::Running:
+        break;
+    }
+    return "did not end";
+}
+
+} // namespace
+
+void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
+    // After a stop the main window is usable while the last file is still
+    // being released; a second job must wait for this one to return.
+    if (JobRunning)
+        return;
+    TfrmConverting* const form = ConvertingForm;
+    if (!form) {
+        Lib.AppFunc().WriteLog("Convert files error. -> no converting dialog");
+        return;
+    }
+    IEventPump& pump = Lib.Pump();
+
+    // Leaves the windows usable and no runner behind, however the job ends.
+    struct JobScope {
+        TCustomProc& proc;
+        TfrmConverting& form;
+        bool ended = false;
+        ~JobScope() {
+            if (proc.Runner) {
+                proc.Runner->KillChild();
+                proc.Runner.reset();
+            }
+            if (!ended) {
+                form.Hide();
+                proc.MainForm.SetEnabled(true);
+            }
+            proc.JobList = nullptr;
+            proc.JobRunning = false;
+        }
+    } scope{*this, *form};
+    JobRunning = true;
+    JobList = &list;
+    FailedFiles.clear();
+
+    DoneCount = 0;
+    TotalCount = 0;
+    for (int r = 0; r < list.RowCount(); ++r)
+        if (list.Field(r, sfCheck) == "True")
+            ++TotalCount;
+
+    if (list.RowCount() == 0) {
+        Lib.ShowNoFilesMsg();
+        form->Hide();
+        MainForm.SetEnabled(true);
+        scope.ended = true;
+        return;
+    }
+
+    // A long batch must not be cut short by the machine going to sleep.
+    std::unique_ptr<ISleepInhibitor> inhibitor =
+        Lib.Platform().InhibitSleep("Converting audio files");
+
+    // While row CurRow is handled, only a stop moves CurRow past the list.
+    auto stopped = [&] { return CurRow >= list.RowCount(); };
+    auto encoderRunning = [&] {
+        return SysFunc.FindProcessByName(EncoderExeName) != 0 ||
+               SysFunc.FindProcessByName(EncoderAltExeName) != 0;
+    };
+    bool jobStopped = false;
+
+    DoneCount = 0;
+    CurRow = 0;
+    while (CurRow <= list.RowCount() - 1) {
+        if (list.Field(CurRow, sfCheck) != "True") {
+            ++CurRow;
+            continue;
+        }
+        const std::string source = list.Field(CurRow, sfFileName);
+        CurCmdLine = CreateConvertParameter(source);
+        Lib.AppFunc().WriteLog("parameter: " + CurCmdLine);
+
+        RefreshCount = 0;
+        form->BeginFile();
+        form->ShowDialog();
+        MainForm.SetEnabled(false);
+
+        pump.ProcessMessages();
+        pump.Pause(LaunchPauseMs);
+        pump.ProcessMessages();
+
+        // A stop during the pause: this file's encoder is never started.
+        if (!stopped()) {
+            Runner = std::make_unique<TAdvanceSystem>(Lib.Platform(), Lib.AppPath, CurCmdLine,
+                                                      form->OutputCallback());
+            Runner->Resume();
+            pump.ProcessMessages();
+            pump.Pause(StartPauseMs);
+
+            // The file ends when no encoder is left. The runner is waited for
+            // here too, so releasing it never blocks the window.
+            bool killSent = false;
+            while (encoderRunning() || !Runner->Finished()) {
+                // Stopped before the encoder could be found by name, or the
+                // command names another program: end our own child.
+                if (stopped() && !killSent) {
+                    killSent = true;
+                    Runner->KillChild();
+                }
+                pump.Pause(EncoderPollMs);
+                pump.ProcessMessages();
+            }
+            // Output still queued belongs to this file; show it before the next one.
+            pump.ProcessMessages();
+
+            if (stopped()) {
+                jobStopped = true;
+            } else if (const std::string why = DescribeFailure(*Runner); !why.empty()) {
+                FailedFiles.push_back(source);
+                Lib.AppFunc().WriteLog("Convert file error. ->" + source + " (" + why + ")");
+            }
+            Runner.reset();
+        } else {
+            jobStopped = true;
+        }
+
+        ++DoneCount;
+        ++CurRow;
+    }
+
+    if (!StopRequested) {
+        if (MainForm.chkShowOutputDirectory.Checked)
+            Lib.OpenFolderInExplorer(Lib.ConvertParam.OutputDir);
+        if (MainForm.chkShutdown.Checked) {
+            // The failures are in the log; a box here would hold off the
+            // power-off the user asked for.
+            inhibitor.reset();
+            Lib.ShutdownComputer();
+            if (ExitProcess)
+                ExitProcess();
+            else
+                std::_Exit(0);
+            return;
+        }
+    }
+    StopRequested = false;
+    form->Hide();
+    MainForm.SetEnabled(true);
+    scope.ended = true;
+    inhibitor.reset();
+
+    if (!jobStopped && !FailedFiles.empty()) {
+        std::string text = "以下文件转换失败:";
+        for (const std::string& path : FailedFiles)
+            text += "\n" + path;
+        Lib.ShowMsg(text, mkWarning);
+    }
+}
