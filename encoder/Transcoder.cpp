@@ -280,8 +280,9 @@ InputAudio OpenInput(const std::string& path, const volatile std::sig_atomic_t* 
         if (r == AVERROR_EXIT) {
             throw EncodeCancelled("stopped");
         }
-        if (r == AVERROR_INVALIDDATA) {
-            throw EncodeError("cannot read input '" + path + "': not a media file FFmpeg knows");
+        if (r == AVERROR_INVALIDDATA || r == AVERROR(EINVAL)) {
+            throw EncodeError("cannot read input '" + path +
+                              "': not an audio or video file evc can read");
         }
         throw EncodeError("cannot open input '" + path + "': " + ErrorText(r));
     }
@@ -778,6 +779,7 @@ void Pipeline::DecodeAll() {
     AVCodecContext* dec = in_.decoder.get();
     AVStream* st = fmt->streams[in_.streamIndex];
     nextPos_ = 0;
+    bool sought = false;
     if (options_.startSeconds && *options_.startSeconds > kSeekPrerollSeconds) {
         const double target = *options_.startSeconds - kSeekPrerollSeconds;
         const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
@@ -787,6 +789,7 @@ void Pipeline::DecodeAll() {
         if (av_seek_frame(fmt, in_.streamIndex, ts, AVSEEK_FLAG_BACKWARD) >= 0) {
             avcodec_flush_buffers(dec);
             nextPos_.reset();
+            sought = true;
         }
     }
 
@@ -840,6 +843,11 @@ void Pipeline::DecodeAll() {
             av_packet_unref(pkt.get());
             continue;
         }
+        if ((pkt->flags & AV_PKT_FLAG_CORRUPT) && DurationIsExact(fmt)) {
+            // A short read where the header promised more: the file was cut off.
+            throw EncodeError("'" + options_.input + "' ends early at " +
+                              Seconds(decodedEndSeconds_) + " s (truncated or damaged file)");
+        }
         const int s = avcodec_send_packet(dec, pkt.get());
         av_packet_unref(pkt.get());
         if (s < 0 && s != AVERROR(EAGAIN)) {
@@ -854,6 +862,10 @@ void Pipeline::DecodeAll() {
     if (!LimitReached()) {
         avcodec_send_packet(dec, nullptr);
         receive();
+    }
+    if (!anyFrame_ && sought) {
+        throw EncodeError("the start time " + ClockText(*options_.startSeconds) +
+                          " is past the end of '" + options_.input + "'");
     }
     if (!anyFrame_) {
         throw EncodeError("no audio could be decoded from '" + options_.input + "'");

@@ -1,0 +1,71 @@
+// Helpers for the encoder tests: running programs, making media, reading results back.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace evctest {
+
+struct RunResult {
+    int exitCode = -1; // exit status, or 128 + signal
+    std::string out;   // stdout
+    std::string err;   // stderr
+};
+
+// Runs a program (looked up in PATH when it has no slash) and waits for it.
+RunResult Run(const std::string& program, const std::vector<std::string>& args);
+
+// Path of the evc under test.
+std::string EvcPath();
+
+// Runs evc with the arguments.
+RunResult RunEvc(const std::vector<std::string>& args);
+
+// Makes a media file with the ffmpeg CLI; fails the test when ffmpeg does.
+void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& output);
+
+// A fresh folder that is removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+    // Names of every entry, hidden ones included.
+    std::vector<std::string> Entries() const;
+
+private:
+    std::filesystem::path path_;
+};
+
+struct AudioInfo {
+    bool ok = false;
+    std::string error;
+    std::string format; // demuxer name
+    std::string codec;  // decoder name
+    int sampleRate = 0;
+    int channels = 0;
+    std::int64_t samples = 0; // decoded sample frames
+    double rms = 0;           // over all samples, full scale 1.0
+    double peak = 0;
+    std::map<std::string, std::string> tags; // file and audio stream tags, keys lower case
+    std::vector<float> firstChannel;         // decoded samples of channel 0, when asked
+    double Seconds() const { return sampleRate > 0 ? double(samples) / sampleRate : 0; }
+};
+
+// Decodes the first audio stream of a file with libavformat/libavcodec.
+AudioInfo ReadAudio(const std::string& path, bool keepSamples = false);
+
+// The seconds the program takes from an encoder chunk (text between the 2nd and 3rd '=',
+// up to its first '.'), or -1 when the chunk gives none.
+long long ProgramSeconds(const std::string& chunk);
+
+// Lines of a text, without line ends.
+std::vector<std::string> Lines(const std::string& text);
+
+} // namespace evctest
