@@ -80,6 +80,12 @@ public:
             --Focused;
         Changed();
     }
+    // Appends a row at the end; returns its index.
+    int AppendRow(TSourceFileRow row) {
+        Rows.push_back(std::move(row));
+        Changed();
+        return RowCount() - 1;
+    }
     void ClearRows() {
         Rows.clear();
         Focused = -1;

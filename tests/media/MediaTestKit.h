@@ -1,0 +1,156 @@
+// Shared pieces of the media tests: test media made with the ffmpeg CLI, a
+// scripted media graph, a recording stand-in for the preview hooks, and the
+// objects a source list needs, wired to fakes.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/CustomProc.h"
+#include "fakes/Fakes.h"
+#include "media/InitFileForm.h"
+#include "media/MediaGraph.h"
+#include "media/SourceFileList.h"
+#include "shell/MainForm.h"
+#include "support/CommonLib.h"
+#include "support/platform/Platform.h"
+
+namespace media_test {
+
+// Runs ffmpeg quietly; true when it made the file.
+inline bool Ffmpeg(const std::string& args, const std::string& out) {
+    std::string cmd = "ffmpeg -nostdin -v error -y " + args + " '" + out + "' >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0 && std::filesystem::exists(out);
+}
+
+inline std::string Tone(double seconds, int rate = 44100) {
+    return "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(rate) +
+           ":duration=" + std::to_string(seconds);
+}
+
+inline std::string Video(double seconds) {
+    return "-f lavfi -i testsrc=size=176x144:rate=25:duration=" + std::to_string(seconds);
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// Scripted graph: a path renders with the given milliseconds, anything else
+// fails. Records the calls it gets.
+class ScriptedGraph : public IMediaGraph {
+public:
+    std::map<std::string, std::int64_t> Durations;
+    std::vector<std::string> Calls;
+    bool ThrowOnRender = false;
+
+    void Activate() override {
+        Calls.push_back("activate");
+        active_ = true;
+    }
+    void Deactivate() override {
+        Calls.push_back("deactivate");
+        active_ = false;
+    }
+    bool Active() const override { return active_; }
+    void Clear() override {
+        Calls.push_back("clear");
+        loaded_ = 0;
+    }
+    int RenderFile(const std::string& path) override {
+        Calls.push_back("render " + path);
+        if (ThrowOnRender)
+            throw std::runtime_error("graph broke");
+        auto it = Durations.find(path);
+        if (!active_ || it == Durations.end())
+            return -1;
+        loaded_ = it->second;
+        return 0;
+    }
+    void Run() override {}
+    void Pause() override {}
+    void Stop() override {}
+    std::int64_t DurationMs() override { return loaded_; }
+    std::int64_t CurrentPosition() override { return 0; }
+    void SeekTo(std::int64_t) override {}
+
+private:
+    bool active_ = false;
+    std::int64_t loaded_ = 0;
+};
+
+class RecordingPreview : public IPreviewHooks {
+public:
+    std::vector<std::string> Calls;
+    void PlaceMarkers() override { Calls.push_back("PlaceMarkers"); }
+    void ResetTrimBar() override { Calls.push_back("ResetTrimBar"); }
+    void StopPlay() override { Calls.push_back("StopPlay"); }
+};
+
+// Everything a source list needs, with a temporary program folder. Files named
+// in `Durations` exist on disk (made by AddFile) and probe with that length
+// unless `RealProbe` is set.
+struct ListRig {
+    TempDir App;
+    TempDir Media;
+    FakeEventPump Pump;
+    ScriptedDialogs Dialogs;
+    std::unique_ptr<IPlatform> Platform = CreatePosixPlatform();
+    TAppFunc AppFunc{App.Folder()};
+    TCommonLib Lib{*Platform, Dialogs, Pump, AppFunc};
+    TFileFunc FileFunc;
+    TSysFunc SysFunc{*Platform};
+    TFrmMainForm MainForm;
+    TCustomProc Proc{Lib, FileFunc, SysFunc, MainForm};
+    TFrmInitFileForm InitForm{Pump};
+    RecordingPreview Preview;
+    TSourceFileGrid& Grid = MainForm.dxTreeSourceFileInfo;
+    std::map<std::string, std::int64_t> Durations;
+    int GraphsMade = 0;
+    bool RealProbe = false;
+    TSourceFileList List{Grid, Lib, Proc, InitForm, Preview, [this] {
+                             ++GraphsMade;
+                             if (RealProbe)
+                                 return CreateProbeGraph();
+                             auto g = std::make_unique<ScriptedGraph>();
+                             g->Durations = Durations;
+                             return std::unique_ptr<IMediaGraph>(std::move(g));
+                         }};
+
+    ListRig() {
+        std::string home = Media.Folder();
+        Proc.DefaultHome = [home] { return home; };
+    }
+
+    // Creates a file of `bytes` bytes under the media folder; returns its path.
+    std::string AddFile(const std::string& name, std::int64_t ms, size_t bytes = 1000) {
+        std::string path = Media.Folder() + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteText(path, std::string(bytes, 'x'));
+        Durations[path] = ms;
+        return path;
+    }
+
+    std::vector<std::string> Paths() const {
+        std::vector<std::string> out;
+        for (const auto& row : Grid.Rows)
+            out.push_back(row[sfFileName]);
+        return out;
+    }
+    std::vector<int> SelectedRows() const {
+        std::vector<int> out;
+        for (int r = 0; r < Grid.RowCount(); ++r)
+            if (Grid.IsSelected(r))
+                out.push_back(r);
+        return out;
+    }
+};
+
+} // namespace media_test

@@ -1,0 +1,181 @@
+// The busy window's flow and the two readers every added file goes through.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "MediaTestKit.h"
+
+using namespace media_test;
+
+namespace {
+
+TEST(InitFileFormTest, DesignOfTheWindow) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    EXPECT_EQ(TFrmInitFileForm::Width, 273);
+    EXPECT_EQ(TFrmInitFileForm::Height, 45);
+    EXPECT_EQ(form.lblInfo.Caption, "读取文件信息...");
+    EXPECT_EQ(form.Timer1.Interval, 1000);
+    EXPECT_EQ(form.Timer2.Interval, 300);
+    EXPECT_FALSE(form.Timer1.Enabled);
+    EXPECT_FALSE(form.Timer2.Enabled);
+    EXPECT_FALSE(form.Visible);
+}
+
+TEST(InitFileFormTest, BusyTextRunsThroughFramesTwoThreeFourOne) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    form.FormShow();
+    const char* expected[] = {"读取文件信息...  /", "读取文件信息...  -", "读取文件信息...  \\",
+                              "读取文件信息...  |", "读取文件信息...  /", "读取文件信息...  -"};
+    for (const char* text : expected) {
+        int before = pump.ProcessCount;
+        form.Timer1.Tick();
+        EXPECT_EQ(form.lblInfo.Caption, text);
+        EXPECT_EQ(pump.ProcessCount, before + 1) << "events are handled on every tick";
+    }
+    EXPECT_EQ(form.SpinFrame, 3);
+}
+
+TEST(InitFileFormTest, LabelKeepsTheLastFrameBetweenShowings) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    form.FormShow();
+    form.Timer1.Tick();
+    form.Timer1.Tick();
+    form.FormClose();
+    form.FormShow();
+    EXPECT_EQ(form.SpinFrame, 1);
+    EXPECT_EQ(form.lblInfo.Caption, "读取文件信息...  -");
+    form.Timer1.Tick();
+    EXPECT_EQ(form.lblInfo.Caption, "读取文件信息...  /");
+}
+
+TEST(InitFileFormTest, Timer2AddsOnceStoresTheFolderThenCloses) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    std::vector<std::string> order;
+    std::vector<std::string> added;
+    form.OnAddFiles = [&](const std::vector<std::string>& paths) {
+        order.push_back("add");
+        added = paths;
+        EXPECT_FALSE(form.Timer2.Enabled) << "Timer2 is stopped before the adding";
+    };
+    form.OnStoreFolder = [&] { order.push_back("store"); };
+    form.PendingFiles = {"/m/b.mp3", "/m/a.mp3"};
+    form.FormShow();
+    form.Show();
+    form.Timer2.Tick();
+    EXPECT_EQ(order, (std::vector<std::string>{"add", "store"}));
+    EXPECT_EQ(added, form.PendingFiles);
+    EXPECT_FALSE(form.Visible);
+    EXPECT_FALSE(form.Timer1.Enabled);
+    EXPECT_FALSE(form.Timer2.Enabled);
+    form.Timer2.Tick(); // disabled: nothing more
+    EXPECT_EQ(order.size(), 2u);
+}
+
+TEST(InitFileFormTest, FailedAddingStillClosesAndReportsTheError) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    bool stored = false;
+    form.OnAddFiles = [](const std::vector<std::string>&) { throw std::runtime_error("boom"); };
+    form.OnStoreFolder = [&] { stored = true; };
+    EXPECT_THROW(form.ShowModal(), std::runtime_error);
+    EXPECT_FALSE(form.Visible);
+    EXPECT_FALSE(form.Timer1.Enabled);
+    EXPECT_FALSE(stored);
+}
+
+TEST(InitFileFormTest, ShowModalWithoutAViewRunsTheAddingAfter300Ms) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    std::int64_t addedAt = -1;
+    form.OnAddFiles = [&](const std::vector<std::string>&) { addedAt = pump.NowMs; };
+    form.ShowModal();
+    EXPECT_EQ(addedAt, 300);
+    EXPECT_FALSE(form.Visible);
+    // The adding happened once, and the wait kept handling events.
+    EXPECT_GE(pump.ProcessCount, 6);
+    for (int ms : pump.Pauses)
+        EXPECT_LE(ms, 100);
+}
+
+TEST(InitFileFormTest, ShowModalHandsTheLoopToTheView) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    int adds = 0;
+    form.OnAddFiles = [&](const std::vector<std::string>&) { ++adds; };
+    int loops = 0;
+    form.RunModal = [&] {
+        ++loops;
+        EXPECT_TRUE(form.Visible);
+        EXPECT_TRUE(form.Timer1.Enabled);
+        EXPECT_TRUE(form.Timer2.Enabled);
+        form.Timer1.Tick();
+        form.Timer2.Tick();
+    };
+    form.ShowModal();
+    EXPECT_EQ(loops, 1);
+    EXPECT_EQ(adds, 1);
+    EXPECT_FALSE(form.Visible);
+    EXPECT_TRUE(pump.Pauses.empty());
+}
+
+TEST(ProbeDurationTest, WholeSecondsTruncatedAndZeroOnFailure) {
+    const struct {
+        const char* What;
+        std::int64_t Ms; // -1: the file does not render
+        bool Throws;
+        std::int64_t Seconds;
+    } cases[] = {
+        {"59.999 s", 59999, false, 59}, {"exactly one second", 1000, false, 1},
+        {"just under", 999, false, 0},  {"none", 0, false, 0},
+        {"negative", -5, false, 0},     {"ten hours", 36000000, false, 36000},
+        {"not rendered", -1, false, 0}, {"graph throws", 5000, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        ScriptedGraph graph;
+        if (c.Ms != -1)
+            graph.Durations["/m/f.wav"] = c.Ms;
+        graph.ThrowOnRender = c.Throws;
+        EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", &graph), c.Seconds);
+        EXPECT_FALSE(graph.Active());
+    }
+    EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", nullptr), 0);
+}
+
+TEST(ProbeDurationTest, ClearsAndActivatesBeforeRendering) {
+    ScriptedGraph graph;
+    graph.Durations["/m/f.wav"] = 2000;
+    TFrmInitFileForm::ProbeDuration("/m/f.wav", &graph);
+    EXPECT_EQ(graph.Calls,
+              (std::vector<std::string>{"clear", "activate", "render /m/f.wav", "deactivate"}));
+}
+
+TEST(ReadFileSizeTest, LengthInBytesOrAnError) {
+    TempDir dir;
+    for (size_t bytes : {size_t{0}, size_t{1}, size_t{4095}, size_t{1} << 20}) {
+        std::string path = dir.Folder() + "f" + std::to_string(bytes) + ".wav";
+        WriteText(path, std::string(bytes, 'a'));
+        EXPECT_EQ(TFrmInitFileForm::ReadFileSize(path), static_cast<std::int64_t>(bytes));
+    }
+    // Sparse file beyond 4 GiB: the size is a 64-bit number.
+    std::string big = dir.Folder() + "big.wav";
+    WriteText(big, "");
+    std::filesystem::resize_file(big, (std::uintmax_t{5} << 30) + 7);
+    EXPECT_EQ(TFrmInitFileForm::ReadFileSize(big), (std::int64_t{5} << 30) + 7);
+
+    EXPECT_THROW(TFrmInitFileForm::ReadFileSize(dir.Folder() + "missing.wav"), EFileSizeError);
+    EXPECT_THROW(TFrmInitFileForm::ReadFileSize(dir.Folder()), EFileSizeError);
+    std::string locked = dir.Folder() + "locked.wav";
+    WriteText(locked, "abc");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    if (!std::ifstream(locked)) { // root reads anything
+        EXPECT_THROW(TFrmInitFileForm::ReadFileSize(locked), EFileSizeError);
+    }
+}
+
+} // namespace
