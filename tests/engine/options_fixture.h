@@ -1,0 +1,119 @@
+// A complete conversion-procedures world on a temporary program folder: the
+// main window and options dialog models, scripted dialogs and a platform
+// whose folder creation can be refused below given folders (read-only media).
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/CustomProc.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/Fakes.h"
+#include "shell/MainForm.h"
+
+// Refuses to create anything below one of ReadOnlyRoots, like a read-only medium.
+class ReadOnlyAwarePlatform : public FakePlatform {
+public:
+    using FakePlatform::FakePlatform;
+    std::vector<std::string> ReadOnlyRoots;
+    std::vector<std::string> Created;
+    bool CreateFolders(const std::string& path) override {
+        Created.push_back(path);
+        for (const std::string& root : ReadOnlyRoots)
+            if (path.rfind(root, 0) == 0 && !FakePlatform::FolderExists(path))
+                return false;
+        return FakePlatform::CreateFolders(path);
+    }
+};
+
+struct ProcWorld {
+    TempDir Dir;
+    std::unique_ptr<IPlatform> Real = CreatePosixPlatform();
+    ReadOnlyAwarePlatform Platform{Real.get()};
+    ScriptedDialogs Dialogs;
+    FakeEventPump Pump;
+    TAppFunc AppFunc{Dir.Folder()};
+    TCommonLib Lib{Platform, Dialogs, Pump, AppFunc};
+    TFileFunc FileFunc;
+    TSysFunc SysFunc{Platform};
+    TFrmMainForm Main;
+    TfrmOption Options;
+    TCustomProc Proc{Lib, FileFunc, SysFunc, Main};
+
+    ProcWorld() {
+        Lib.AppPath = Dir.Folder();
+        Proc.AttachOptionForm(Options);
+        Proc.DefaultHome = [this] { return Home(); };
+    }
+
+    std::string Home() const { return Dir.Folder() + "home/"; }
+    std::string Config() const { return Dir.Folder() + "Config/"; }
+
+    // What the main window does when it is first shown.
+    void StartUp() {
+        Proc.FillOptionLists();
+        Proc.LoadUserSettings();
+        Proc.ApplyProfile();
+    }
+
+    // The user picks an entry of a main-window list (its change event runs
+    // ApplyProfile, as the main window wires it).
+    void ChooseOutputType(int type) {
+        Main.cbbOutputFiletype.SetItemIndex(type);
+        Proc.ApplyProfile();
+    }
+    void ChooseProfile(int index) {
+        Main.cbbProfile.SetItemIndex(index);
+        Proc.ApplyProfile();
+    }
+
+    // Selected item texts in profile field order.
+    std::vector<std::string> ProfileTexts() {
+        std::vector<std::string> texts;
+        for (SelectionList* l : Options.ProfileLists())
+            texts.push_back(l->Text());
+        return texts;
+    }
+
+    void WriteConfig(const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(Config());
+        std::ofstream(Config() + name, std::ios::binary) << text;
+    }
+    std::string ReadConfig(const std::string& name) const { return ReadWhole(Config() + name); }
+
+    static std::string ReadWhole(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    // Adds a source row as the list would hold it.
+    void AddRow(const std::string& path, const std::string& start, const std::string& end) {
+        TSourceFileRow row;
+        row[sfCheck] = "True";
+        row[sfFileName] = path;
+        row[sfStartTime] = start;
+        row[sfEndTime] = end;
+        Main.dxTreeSourceFileInfo.Rows.push_back(row);
+    }
+
+    // Every log line's message (the text after the first "|").
+    std::vector<std::string> LogMessages() const {
+        std::vector<std::string> messages;
+        std::istringstream in(ReadWhole(Dir.Folder() + "log.txt"));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            auto bar = line.find('|');
+            if (bar != std::string::npos)
+                messages.push_back(line.substr(bar + 1));
+        }
+        return messages;
+    }
+};
