@@ -123,6 +123,7 @@ std::vector<std::string> TempDir::Entries() const {
 
 AudioInfo ReadAudio(const std::string& path, bool keepSamples) {
     AudioInfo info;
+    av_log_set_level(AV_LOG_ERROR);
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
         info.error = "cannot open";
@@ -159,7 +160,7 @@ AudioInfo ReadAudio(const std::string& path, bool keepSamples) {
         return info;
     }
     info.format = fmt->iformat->name;
-    info.codec = dec->name;
+    info.codec = avcodec_get_name(st->codecpar->codec_id);
     info.sampleRate = ctx->sample_rate;
     info.channels = ctx->ch_layout.nb_channels;
     for (const AVDictionary* d : {static_cast<const AVDictionary*>(fmt->metadata),

@@ -47,7 +47,7 @@ struct AudioInfo {
     bool ok = false;
     std::string error;
     std::string format; // demuxer name
-    std::string codec;  // decoder name
+    std::string codec;  // codec id name, e.g. "mp3"
     int sampleRate = 0;
     int channels = 0;
     std::int64_t samples = 0; // decoded sample frames
