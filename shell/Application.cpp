@@ -25,17 +25,33 @@ std::string TakeResString(const char* text) {
 
 TApplication::TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& pump,
                            IUiDispatcher& dispatcher, IMediaGraph& playerGraph,
-                           std::string programFolder)
+                           std::string programFolder, TSourceFileList::TGraphFactory probeGraphs)
     : Platform(platform), Dialogs(dialogs), Pump(pump), Dispatcher(dispatcher),
       PlayerGraph(playerGraph), AppFunc(programFolder),
       Lib(platform, dialogs, pump, AppFunc, Title), SysFunc(platform), MainForm(),
-      CustomProc(Lib, FileFunc, SysFunc, MainForm), Launchers(Lib, RecSoftInfo),
-      ExecutableFile(programFolder + "velmora") {
+      CustomProc(Lib, FileFunc, SysFunc, MainForm), ConvertingForm(CustomProc, dispatcher),
+      OptionForm(), InitFileForm(pump), Preview(MainForm, CustomProc, Lib, playerGraph),
+      SourceList(MainForm.dxTreeSourceFileInfo, Lib, CustomProc, InitFileForm, Preview,
+                 std::move(probeGraphs)),
+      Launchers(Lib, RecSoftInfo), ExecutableFile(programFolder + "velmora") {
     RecSoftInfo.ProgramFolder = programFolder;
     MainForm.CustomProc = &CustomProc;
     MainForm.Lib = &Lib;
     MainForm.Launchers = &Launchers;
     MainForm.PlayerGraph = &PlayerGraph;
+    CustomProc.ConvertingForm = &ConvertingForm;
+    CustomProc.AttachOptionForm(OptionForm);
+    MainForm.OpenCommand = [this] { SourceList.btnOpenFileClick(); };
+    MainForm.RemoveCommand = [this] { SourceList.btnRemoveFileClick(); };
+    MainForm.ClearCommand = [this] { SourceList.btnClearFileClick(); };
+    MainForm.ShowOptionsCommand = [this] {
+        // Already open: only brought forward, its state stays.
+        if (OptionForm.Visible)
+            OptionForm.Show();
+        else
+            OptionForm.ShowOptions();
+    };
+    MainForm.StopPreviewCommand = [this] { Preview.ClosePlayer(); };
     MainForm.WireCommands();
     // Runs from the window's creation to the end of the process.
     MainForm.tmrClearMemory.SetEnabled(true);
@@ -102,7 +118,9 @@ void TApplication::ShowSplash() {
     } else {
         // Without its picture the splash is not shown; the start-up still runs
         // and reports the missing library, and the program ends.
-        if (res)
+        // A missing file is reported by the check below; a file that is
+        // there but unusable gets the same message here.
+        if (Platform.FileExists(folder + ResLibraryName))
             ShowMessageBox(NotFoundText(ResLibraryName));
         RunStartUpSequence();
         Terminate();
@@ -112,8 +130,9 @@ void TApplication::ShowSplash() {
 }
 
 void TApplication::RunStartUpSequence() {
-    if (startUpRuns_++ > 0)
+    if (startUpRuns_ > 0)
         return;
+    ++startUpRuns_;
     // The shared objects exist since the application object was built: the
     // windows hold references to them.
     CheckResourceLibraries();

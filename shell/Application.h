@@ -8,8 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "config/OptionForm.h"
+#include "engine/ConvertingForm.h"
 #include "engine/CustomProc.h"
+#include "media/InitFileForm.h"
 #include "media/MediaGraph.h"
+#include "media/SourceFileList.h"
+#include "preview/Preview.h"
 #include "shell/FlashForm.h"
 #include "shell/Launchers.h"
 #include "shell/MainForm.h"
@@ -27,7 +32,8 @@ public:
     static constexpr const char* Title = "Velmora";
 
     TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& pump,
-                 IUiDispatcher& dispatcher, IMediaGraph& playerGraph, std::string programFolder);
+                 IUiDispatcher& dispatcher, IMediaGraph& playerGraph, std::string programFolder,
+                 TSourceFileList::TGraphFactory probeGraphs = CreateProbeGraph);
     ~TApplication();
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
@@ -48,6 +54,13 @@ public:
     // The main window and the conversion procedures that reach into it.
     TFrmMainForm MainForm;
     TCustomProc CustomProc;
+    // The other windows, created after the main window in this order.
+    TfrmConverting ConvertingForm;
+    TfrmOption OptionForm;
+    TFrmInitFileForm InitFileForm;
+    // The player and trim bar, and the list of source files.
+    TPreview Preview;
+    TSourceFileList SourceList;
 
     TRecSoftInfo RecSoftInfo;
     TLaunchers Launchers;

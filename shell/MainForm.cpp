@@ -22,6 +22,8 @@ void TFrmMainForm::WireCommands() {
     btnUpdate.OnClick = [this] { btnUpdateClick(); };
     btnWindowMinimize.OnClick = [this] { actMinimizeExecute(); };
     btnWindowClose.OnClick = [this] { btnWindowCloseClick(); };
+    cbbOutputFiletype.OnChange = [this] { cbbOutputFiletypeChange(); };
+    cbbProfile.OnChange = [this] { cbbProfileChange(); };
     tmrClearMemory.OnTimer = [this] { tmrClearMemoryTimer(); };
     tmrAutoUpdate.OnTimer = [this] { tmrAutoUpdateTimer(); };
 }
@@ -51,6 +53,16 @@ void TFrmMainForm::btnConvertClick() {
 void TFrmMainForm::btnOptionsClick() {
     if (ShowOptionsCommand)
         ShowOptionsCommand();
+}
+
+void TFrmMainForm::cbbOutputFiletypeChange() {
+    if (CustomProc)
+        CustomProc->ApplyProfile();
+}
+
+void TFrmMainForm::cbbProfileChange() {
+    if (CustomProc)
+        CustomProc->ApplyProfile();
 }
 
 void TFrmMainForm::btnSelectOutputFolderClick() {
@@ -97,7 +109,9 @@ void TFrmMainForm::btnWindowCloseClick() {
 }
 
 void TFrmMainForm::FormClose() {
-    if (PlayerGraph) {
+    if (StopPreviewCommand) {
+        StopPreviewCommand();
+    } else if (PlayerGraph) {
         PlayerGraph->Deactivate();
         PlayerGraph->Clear();
     }

@@ -23,8 +23,8 @@ enum TShiftFlag : unsigned {
 };
 using TShiftState = unsigned;
 
-// Key codes: letters are their upper-case character.
-inline constexpr int VK_DELETE = 46;
+// Key codes: letters are their upper-case character (Delete is 46, see
+// media/SourceFileList.h).
 inline constexpr int VK_F1 = 0x70;
 
 class TFrmMainForm : public TFormModel {
@@ -49,6 +49,8 @@ public:
     std::function<void()> RemoveCommand;
     std::function<void()> ClearCommand;
     std::function<void()> ShowOptionsCommand;
+    // Releases whatever the player graph holds (the preview's close).
+    std::function<void()> StopPreviewCommand;
 
     // View hooks.
     std::function<void()> OnMinimizeRequested;
@@ -70,6 +72,9 @@ public:
     void btnClearFileClick();
     void btnConvertClick();
     void btnOptionsClick();
+    // The user chose another output type or profile.
+    void cbbOutputFiletypeChange();
+    void cbbProfileChange();
     void btnSelectOutputFolderClick();
     void btnHelpClick();
     void btnHomePageClick();

@@ -1,7 +1,7 @@
 #include "shell/Version.h"
 
 #include <fstream>
-#include <iterator>
+#include <vector>
 
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0.0"
@@ -14,7 +14,8 @@ namespace {
 } // namespace
 
 const char* BuiltFileVersion() {
-    return kVersionBlock + 21;
+    (void)kVersionBlock;
+    return VELMORA_VERSION;
 }
 
 std::string VersionTextFromFileVersion(const std::string& fileVersion) {
@@ -31,16 +32,35 @@ std::string ReadFileVersion(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return {};
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string tag = std::string("\x01VELMORA-") + "FILEVERSION=";
-    for (size_t at = bytes.find(tag); at != std::string::npos; at = bytes.find(tag, at + 1)) {
-        size_t begin = at + tag.size();
-        size_t end = bytes.find('\x02', begin);
-        if (end == std::string::npos || end - begin > 32)
-            continue;
-        std::string value = bytes.substr(begin, end - begin);
-        if (value.find_first_not_of("0123456789.") == std::string::npos && !value.empty())
-            return value;
+    const std::string tag = std::string("\x01VELMORA-") + "FILEVERSION=";
+    constexpr size_t MaxValue = 32;
+    // Read in pieces; keep the end of the previous piece so a block across
+    // the border is still found.
+    std::vector<char> chunk(1 << 20);
+    std::string window;
+    for (;;) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        std::streamsize got = in.gcount();
+        if (got <= 0)
+            break;
+        window.append(chunk.data(), static_cast<size_t>(got));
+        for (size_t at = window.find(tag); at != std::string::npos; at = window.find(tag, at + 1)) {
+            size_t begin = at + tag.size();
+            size_t end = window.find('\x02', begin);
+            if (end == std::string::npos) {
+                if (window.size() - begin <= MaxValue && in)
+                    break; // may continue in the next piece
+                continue;
+            }
+            if (end - begin > MaxValue)
+                continue;
+            std::string value = window.substr(begin, end - begin);
+            if (!value.empty() && value.find_first_not_of("0123456789.") == std::string::npos)
+                return value;
+        }
+        size_t keep = tag.size() + MaxValue + 1;
+        if (window.size() > keep)
+            window.erase(0, window.size() - keep);
     }
     return {};
 }
