@@ -102,7 +102,15 @@ void TfrmConverting::actRefreshProgressExecute() {
     const std::string chunk = statState.Caption;
     if (chunk.empty())
         return;
-    const std::vector<std::string> parts = lib_.SplitText(chunk, '=');
+    // A chunk may hold several status lines (and header lines before them);
+    // the newest complete one tells how far the encoder is.
+    std::vector<std::string> parts;
+    for (std::size_t end = chunk.size(); end > 0 && parts.size() < 4;) {
+        const std::size_t cut = chunk.find_last_of("\r\n", end - 1);
+        const std::size_t begin = cut == std::string::npos ? 0 : cut + 1;
+        parts = lib_.SplitText(chunk.substr(begin, end - begin), '=');
+        end = cut == std::string::npos ? 0 : cut;
+    }
     if (parts.size() < 4)
         return;
     const std::vector<std::string> pieces = lib_.SplitText(parts[2], '.');
