@@ -1,0 +1,383 @@
+#include "ui/preview/QtMediaGraph.h"
+
+#include <QAudioOutput>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QPalette>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+#include <algorithm>
+
+#ifdef VELMORA_WITH_QTDBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#endif
+
+// Asks the desktop's screen saver to wait while something plays. Without a
+// session bus it does nothing.
+class ScreenSaverInhibitor : public QObject {
+public:
+    void Hold() {
+        wanted_ = true;
+#ifdef VELMORA_WITH_QTDBUS
+        if (haveCookie_ || pending_)
+            return;
+        // No bus address: do not let D-Bus try to start a bus of its own.
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            return;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return;
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Inhibit");
+        call << QStringLiteral("Velmora") << QStringLiteral("Playing a preview");
+        pending_ = true;
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [this](QDBusPendingCallWatcher* w) {
+                    pending_ = false;
+                    QDBusPendingReply<uint> reply = *w;
+                    if (reply.isValid()) {
+                        cookie_ = reply.value();
+                        haveCookie_ = true;
+                        if (!wanted_)
+                            SendUninhibit();
+                    }
+                    w->deleteLater();
+                });
+#endif
+    }
+    void Release() {
+        wanted_ = false;
+#ifdef VELMORA_WITH_QTDBUS
+        if (haveCookie_)
+            SendUninhibit();
+#endif
+    }
+    bool Held() const {
+        return wanted_;
+    }
+    ~ScreenSaverInhibitor() override {
+        Release();
+    }
+
+private:
+#ifdef VELMORA_WITH_QTDBUS
+    static constexpr const char* kService = "org.freedesktop.ScreenSaver";
+    static constexpr const char* kPath = "/org/freedesktop/ScreenSaver";
+    void SendUninhibit() {
+        haveCookie_ = false;
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "UnInhibit");
+        call << cookie_;
+        QDBusConnection::sessionBus().asyncCall(call);
+    }
+    uint cookie_ = 0;
+    bool haveCookie_ = false;
+    bool pending_ = false;
+#endif
+    bool wanted_ = false;
+};
+
+struct QtMediaGraph::RenderWait {
+    QEventLoop Loop;
+    int Result = -1;
+    void Finish(int result) {
+        if (Result < 0) {
+            Result = result;
+            Loop.quit();
+        }
+    }
+};
+
+QtMediaGraph::QtMediaGraph(QObject* parent)
+    : QObject(parent), inhibitor_(std::make_unique<ScreenSaverInhibitor>()) {
+    auto* area = new QWidget;
+    area_ = area;
+    area->setObjectName("DSVideoWindowEx1");
+    QPalette black = area->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    area->setPalette(black);
+    area->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* video = new QVideoWidget(area);
+    video_ = video;
+    video->setAspectRatioMode(Qt::KeepAspectRatio);
+    video->setPalette(black);
+    video->setAutoFillBackground(true);
+    video->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    layout->addWidget(video);
+    area->setMouseTracking(true);
+    video->setMouseTracking(true);
+    area->installEventFilter(this);
+    video->installEventFilter(this);
+
+    audio_ = std::make_unique<QAudioOutput>();
+    NewPlayer();
+
+    positionTimer_.setInterval(1000);
+    connect(&positionTimer_, &QTimer::timeout, this, [this] { OnPositionTick(); });
+    pointerTimer_.setSingleShot(true);
+    connect(&pointerTimer_, &QTimer::timeout, this, [this] {
+        if (area_)
+            area_->setCursor(Qt::BlankCursor);
+        if (video_)
+            video_->setCursor(Qt::BlankCursor);
+    });
+}
+
+QtMediaGraph::~QtMediaGraph() {
+    AbortRender();
+    positionTimer_.stop();
+    OnPositionTimer = nullptr;
+    player_.reset();
+    audio_.reset();
+    inhibitor_.reset();
+    // Nobody took the video area into a window: it is still ours.
+    if (area_ && !area_->parent())
+        delete area_.data();
+}
+
+void QtMediaGraph::NewPlayer() {
+    if (player_) {
+        player_->disconnect(this);
+        player_->stop();
+        player_->setVideoOutput(nullptr);
+        player_->setAudioOutput(nullptr);
+        // Deleted once its pending messages are gone; with the graph if first.
+        QMediaPlayer* old = player_.release();
+        old->setParent(this);
+        old->deleteLater();
+    }
+    playerFailed_ = false;
+    player_ = std::make_unique<QMediaPlayer>();
+    // Without an audio output an audio-only file does not load.
+    player_->setAudioOutput(audio_.get());
+    if (video_)
+        player_->setVideoOutput(video_.data());
+    connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this,
+            [this](QMediaPlayer::MediaStatus s) { OnMediaStatus(static_cast<int>(s)); });
+    connect(player_.get(), &QMediaPlayer::errorOccurred, this, [this] { OnError(); });
+    connect(player_.get(), &QMediaPlayer::seekableChanged, this, [this](bool seekable) {
+        if (seekable)
+            ApplyPendingSeek();
+    });
+    connect(player_.get(), &QMediaPlayer::playbackStateChanged, this,
+            [this](QMediaPlayer::PlaybackState state) {
+                if (state == QMediaPlayer::PlayingState)
+                    ApplyPendingSeek();
+            });
+}
+
+void QtMediaGraph::AbortRender() {
+    if (wait_) {
+        RenderWait* wait = wait_;
+        wait_ = nullptr;
+        wait->Finish(rrAborted);
+    }
+}
+
+void QtMediaGraph::ReleaseMedia() {
+    AbortRender();
+    positionTimer_.stop();
+    inhibitor_->Release();
+    player_->stop();
+    player_->setSource(QUrl());
+    loaded_ = false;
+    atEnd_ = false;
+    pendingSeekMs_ = -1;
+}
+
+void QtMediaGraph::Activate() {
+    active_ = true;
+}
+
+void QtMediaGraph::Deactivate() {
+    if (loaded_ || wait_ || !player_->source().isEmpty())
+        ReleaseMedia();
+    active_ = false;
+}
+
+void QtMediaGraph::Clear() {
+    if (loaded_ || wait_ || !player_->source().isEmpty())
+        ReleaseMedia();
+}
+
+int QtMediaGraph::RenderFile(const std::string& path) {
+    if (!active_)
+        return rrNotActive;
+    if (loaded_ || wait_ || !player_->source().isEmpty())
+        ReleaseMedia();
+    const QString file = QString::fromStdString(path);
+    if (!QFileInfo(file).isFile())
+        return rrMissingFile;
+    if (playerFailed_)
+        NewPlayer();
+
+    RenderWait wait;
+    wait_ = &wait;
+    player_->setSource(QUrl::fromLocalFile(file));
+    const auto status = player_->mediaStatus();
+    if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
+        wait.Finish(rrLoaded);
+    else if (status == QMediaPlayer::InvalidMedia)
+        wait.Finish(rrInvalidMedia);
+    if (wait.Result < 0) {
+        QTimer::singleShot(RenderTimeoutMs, &wait.Loop, [&wait] { wait.Finish(rrTimedOut); });
+        // Events keep running: the window stays responsive while loading.
+        wait.Loop.exec();
+    }
+    if (wait_ == &wait)
+        wait_ = nullptr;
+    if (wait.Result == rrLoaded) {
+        loaded_ = true;
+    } else if (wait.Result != rrAborted) {
+        // Whatever overtook an aborted load owns the player now.
+        player_->stop();
+        player_->setSource(QUrl());
+        NewPlayer();
+    }
+    return wait.Result;
+}
+
+void QtMediaGraph::OnMediaStatus(int status) {
+    switch (static_cast<QMediaPlayer::MediaStatus>(status)) {
+    case QMediaPlayer::LoadedMedia:
+    case QMediaPlayer::BufferingMedia:
+    case QMediaPlayer::BufferedMedia:
+        if (wait_)
+            wait_->Finish(rrLoaded);
+        break;
+    case QMediaPlayer::InvalidMedia:
+        if (wait_)
+            wait_->Finish(rrInvalidMedia);
+        break;
+    case QMediaPlayer::EndOfMedia:
+        atEnd_ = true;
+        positionTimer_.stop();
+        inhibitor_->Release();
+        // One last tick at the end, after this signal has returned, so the
+        // player can stop and release the media.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!atEnd_ || !OnPositionTimer)
+                    return;
+                std::int64_t duration = player_->duration();
+                if (duration <= 0)
+                    duration = std::max<std::int64_t>(player_->position(), 1);
+                OnPositionTimer(duration, duration);
+            },
+            Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+}
+
+void QtMediaGraph::OnError() {
+    playerFailed_ = true;
+    if (wait_)
+        wait_->Finish(rrInvalidMedia);
+}
+
+void QtMediaGraph::Run() {
+    if (!active_ || !loaded_)
+        return;
+    atEnd_ = false;
+    player_->play();
+    positionTimer_.start();
+    inhibitor_->Hold();
+}
+
+void QtMediaGraph::Pause() {
+    positionTimer_.stop();
+    inhibitor_->Release();
+    if (active_ && loaded_)
+        player_->pause();
+}
+
+void QtMediaGraph::Stop() {
+    positionTimer_.stop();
+    inhibitor_->Release();
+    if (loaded_)
+        player_->stop();
+}
+
+std::int64_t QtMediaGraph::DurationMs() {
+    return loaded_ ? std::max<std::int64_t>(player_->duration(), 0) : 0;
+}
+
+std::int64_t QtMediaGraph::CurrentPosition() {
+    if (!loaded_)
+        return 0;
+    if (pendingSeekMs_ >= 0)
+        return pendingSeekMs_ * 10000;
+    if (atEnd_)
+        return DurationMs() * 10000;
+    return player_->position() * 10000;
+}
+
+void QtMediaGraph::SeekTo(std::int64_t ms) {
+    if (!loaded_)
+        return;
+    ms = std::max<std::int64_t>(ms, 0);
+    atEnd_ = false;
+    // GStreamer seeks only once playing has started; keep the wish till then.
+    if (player_->isSeekable() && player_->playbackState() != QMediaPlayer::StoppedState) {
+        pendingSeekMs_ = -1;
+        player_->setPosition(ms);
+    } else {
+        pendingSeekMs_ = ms;
+    }
+}
+
+void QtMediaGraph::ApplyPendingSeek() {
+    if (pendingSeekMs_ < 0 || !loaded_ || !player_->isSeekable() ||
+        player_->playbackState() == QMediaPlayer::StoppedState)
+        return;
+    const std::int64_t ms = pendingSeekMs_;
+    pendingSeekMs_ = -1;
+    player_->setPosition(ms);
+}
+
+void QtMediaGraph::OnPositionTick() {
+    if (OnPositionTimer)
+        OnPositionTimer(player_->position(), player_->duration());
+}
+
+bool QtMediaGraph::ScreenSaverHeld() const {
+    return inhibitor_ && inhibitor_->Held();
+}
+
+bool QtMediaGraph::PointerHidden() const {
+    return video_ && video_->cursor().shape() == Qt::BlankCursor;
+}
+
+void QtMediaGraph::ShowPointer() {
+    if (area_)
+        area_->unsetCursor();
+    if (video_)
+        video_->unsetCursor();
+    pointerTimer_.start(PointerHideMs);
+}
+
+bool QtMediaGraph::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == area_ || watched == video_) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+        case QEvent::Enter:
+        case QEvent::HoverMove:
+            ShowPointer();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
