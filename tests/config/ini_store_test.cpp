@@ -3,6 +3,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -16,6 +17,23 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Test names carry the case in plain ASCII.
+std::string Escaped(const std::string& s) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '.' || c == '_' || c == '-' || c == '+' || c == ':' || c == '|' || c == '=')
+            out += static_cast<char>(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -185,6 +203,10 @@ struct IntCase {
     std::string text;
     int expected;
 };
+
+void PrintTo(const IntCase& c, std::ostream* os) {
+    *os << Escaped(c.text);
+}
 
 class ReadIntegerTest : public ::testing::TestWithParam<IntCase> {};
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,23 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Test names carry the case in plain ASCII.
+std::string Escaped(const std::string& s) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '.' || c == '_' || c == '-' || c == '+' || c == ':' || c == '|' || c == '=')
+            out += static_cast<char>(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
 
 void Touch(const fs::path& p) {
     std::ofstream(p) << "x";
@@ -88,6 +106,10 @@ struct UniqueCase {
     std::string wanted;
     std::string result;
 };
+
+void PrintTo(const UniqueCase& c, std::ostream* os) {
+    *os << Escaped(c.wanted) << "_" << c.existing.size();
+}
 
 class MakeUniqueFileNameTest : public ::testing::TestWithParam<UniqueCase> {};
 

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -89,6 +90,11 @@ struct LastAttemptCase {
     std::set<std::uint32_t> unkillable;
     bool result;
 };
+
+void PrintTo(const LastAttemptCase& c, std::ostream* os) {
+    for (auto id : c.order)
+        *os << id << (c.unkillable.count(id) ? "stuck_" : "_");
+}
 
 class TerminateLastAttempt : public ::testing::TestWithParam<LastAttemptCase> {};
 

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,23 @@
 namespace {
 
 using Parts = std::vector<std::string>;
+
+// Test names carry the case in plain ASCII.
+std::string Escaped(const std::string& s) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : s) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '.' || c == '_' || c == '-' || c == '+' || c == ':' || c == '|' || c == '=')
+            out += static_cast<char>(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
 
 struct Lib {
     TempDir dir;
@@ -28,6 +46,10 @@ struct SplitCase {
     char delimiter;
     Parts parts;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << Escaped(c.text) << "_" << Escaped(std::string(1, c.delimiter));
+}
 
 class SplitTextTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -52,6 +74,10 @@ struct ListCase {
     char separator;
     Parts parts;
 };
+
+void PrintTo(const ListCase& c, std::ostream* os) {
+    *os << Escaped(c.text);
+}
 
 class SplitToListTest : public ::testing::TestWithParam<ListCase> {};
 
@@ -82,6 +108,10 @@ struct NumberCase {
     std::string text;
     double value;
 };
+
+void PrintTo(const NumberCase& c, std::ostream* os) {
+    *os << Escaped(c.text);
+}
 
 class TextToNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
@@ -120,6 +150,10 @@ struct SizeCase {
     std::string text;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.bytes;
+}
+
 class SizeToTextTest : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(SizeToTextTest, CutsToTwoDecimals) {
@@ -153,6 +187,10 @@ struct TimeCase {
     std::string text;
 };
 
+void PrintTo(const TimeCase& c, std::ostream* os) {
+    *os << c.seconds;
+}
+
 class SecondsToTimeTextTest : public ::testing::TestWithParam<TimeCase> {};
 
 TEST_P(SecondsToTimeTextTest, TwoDigitFields) {
@@ -176,6 +214,10 @@ struct PadCase {
     std::int64_t width, divisor, value;
     std::string text;
 };
+
+void PrintTo(const PadCase& c, std::ostream* os) {
+    *os << c.width << "_" << c.divisor << "_" << c.value;
+}
 
 class PadNumberTest : public ::testing::TestWithParam<PadCase> {};
 
