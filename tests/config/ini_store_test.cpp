@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -82,6 +83,13 @@ TEST_F(IniTest, SectionsIgnoreCaseKeysDoNot) {
     EXPECT_EQ(ini.ReadString("USRInfo", "InitDir", "d"), "/exact/");
     EXPECT_EQ(ini.ReadString("USRINFO", "initdir", "d"), "/lower/");
     EXPECT_EQ(ini.ReadString("USRInfo", "INITDIR", "d"), "d");
+}
+
+TEST_F(IniTest, KeyOfAnotherCaseIsAddedNotReplaced) {
+    WriteAll(file, "[usrinfo]\r\ninitdir=/lower/\r\n");
+    TIniFile32 ini(name);
+    ini.WriteString("USRInfo", "InitDir", "/new/");
+    EXPECT_EQ(Disk(), "[usrinfo]\r\ninitdir=/lower/\r\nInitDir=/new/\r\n");
 }
 
 TEST_F(IniTest, NonAsciiSectionNamesCompareByBytes) {
@@ -231,6 +239,21 @@ INSTANTIATE_TEST_SUITE_P(
                       IntCase{"+-1", -7}, IntCase{"--1", -7}, IntCase{"-", -7},
                       IntCase{"-0x10", -7}, IntCase{"x10", -7}, IntCase{"0", 0}, IntCase{"0x0", 0},
                       IntCase{"十", -7}));
+
+TEST_F(IniTest, IntegersSurviveTheRoundTrip) {
+    std::vector<std::int32_t> values{0, 1, -1, 9, 10, -10, 2147483647, -2147483647 - 1};
+    std::mt19937 rng(12345);
+    for (int i = 0; i < 200; ++i)
+        values.push_back(static_cast<std::int32_t>(rng()));
+    {
+        TIniFile32 ini(name);
+        for (size_t i = 0; i < values.size(); ++i)
+            ini.WriteInteger("N", "k" + std::to_string(i), values[i]);
+    }
+    TIniFile32 ini(name);
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(ini.ReadInteger("N", "k" + std::to_string(i), 77), values[i]);
+}
 
 TEST_F(IniTest, ReadIntegerOfMissingKeyOrSection) {
     TIniFile32 ini(name);
