@@ -374,9 +374,10 @@ void TPreview::PlaceMarkers() {
         SetStrips(newLeft, newRight);
 
         SeekEnabled = true;
-        // The player follows the markers of the row they show.
+        // The player follows the markers of the row they show; an end at the
+        // duration lets the file play to its end.
         StartSeconds = std::clamp<std::int64_t>(s, 0, std::max<std::int64_t>(0, CurDuration));
-        EndTimeText = grid_.Field(r, sfEndTime);
+        EndTimeText = e < CurDuration ? grid_.Field(r, sfEndTime) : std::string();
     }
 }
 
@@ -553,7 +554,12 @@ bool TPreview::CheckRowTimes(int row) {
 bool TPreview::dxTreeSourceFileInfoEdited(int row, int column, const std::string& text) {
     if (!grid_.ValidRow(row))
         return false;
-    if (column != sfCheck && column != sfStartTime && column != sfEndTime)
+    if (column == sfCheck) {
+        // Ticking a file is no time edit: nothing to check, no seek.
+        grid_.SetField(row, column, text);
+        return true;
+    }
+    if (column != sfStartTime && column != sfEndTime)
         return false;
     if ((column == sfStartTime || column == sfEndTime) && !text.empty() &&
         !StrictTimeSeconds(text)) {
@@ -572,10 +578,12 @@ bool TPreview::dxTreeSourceFileInfoEdited(int row, int column, const std::string
             editedOk = true;
     }
     // Playing the edited row follows its checked range.
-    if (editedOk && (column == sfStartTime || column == sfEndTime)) {
+    if (editedOk) {
         const auto& cells = grid_.Rows[static_cast<size_t>(row)];
         StartSeconds = StrictTimeSeconds(cells[sfStartTime]).value_or(0);
-        EndTimeText = cells[sfEndTime];
+        const auto end = StrictTimeSeconds(cells[sfEndTime]);
+        const auto duration = StrictTimeSeconds(cells[sfDuration]);
+        EndTimeText = end && duration && *end < *duration ? cells[sfEndTime] : std::string();
     }
     grid_.Changed();
     return true;

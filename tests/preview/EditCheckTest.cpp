@@ -123,6 +123,23 @@ TEST_F(PreviewTest, EditSetsThePlayerRangeFromTheEditedRow) {
     preview.dxTreeSourceFileInfoEdited(r, sfEndTime, "00:01:10");
     EXPECT_EQ(preview.EndTimeText, "00:01:10");
     EXPECT_EQ(preview.StartSeconds, 40);
+    preview.dxTreeSourceFileInfoEdited(r, sfEndTime, "00:05:00");
+    EXPECT_EQ(Cell(r, sfEndTime), "00:01:40");
+    EXPECT_EQ(preview.EndTimeText, "");
+    // A rejected text changes nothing.
+    preview.dxTreeSourceFileInfoEdited(r, sfStartTime, "xx");
+    EXPECT_EQ(preview.StartSeconds, 40);
+}
+
+TEST_F(PreviewTest, TickingAFileStoresTheMarkWithoutCheckingOrSeeking) {
+    const int r = AddRow("/m/a.mp4", "00:01:40", "", "");
+    preview.PlaceMarkers();
+    form.btnPlay.Click();
+    graph.Calls.clear();
+    EXPECT_TRUE(preview.dxTreeSourceFileInfoEdited(r, sfCheck, "False"));
+    EXPECT_EQ(Cell(r, sfCheck), "False");
+    EXPECT_EQ(Cell(r, sfStartTime), "");
+    EXPECT_TRUE(graph.Calls.empty());
 }
 
 TEST_F(PreviewTest, EditOfAnotherColumnIsIgnoredAndOutOfRangeRowsToo) {

@@ -120,6 +120,13 @@ TEST_F(PreviewTest, PlaceMarkersFollowsTheLastSelectedRowAndEnablesSeeking) {
     // The player follows the shown row's range.
     EXPECT_EQ(preview.StartSeconds, 0);
     EXPECT_EQ(preview.EndTimeText, "00:02:30");
+
+    // A row that ends at its duration plays to the end of the media.
+    Grid().ClearRows();
+    AddRow("/m/d.mp4", "00:01:40", "00:00:20", "00:01:40");
+    preview.PlaceMarkers();
+    EXPECT_EQ(preview.StartSeconds, 20);
+    EXPECT_EQ(preview.EndTimeText, "");
 }
 
 TEST_F(PreviewTest, PlaceMarkersLeavesThePlayingRowAloneAndStopsForAnother) {
