@@ -1,0 +1,237 @@
+// Sources of every kind the program accepts, tags, and the progress the program reads.
+#include "encoder/Errors.h"
+#include "encoder/Options.h"
+#include "encoder/Transcoder.h"
+
+#include "EvcTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class EvcMedia : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { media_ = std::make_unique<evctest::TempDir>(); }
+    static void TearDownTestSuite() { media_.reset(); }
+    static std::string Media(const std::string& name) { return media_->File(name); }
+    static std::unique_ptr<evctest::TempDir> media_;
+    evctest::TempDir out_;
+};
+
+std::unique_ptr<evctest::TempDir> EvcMedia::media_;
+
+struct SourceCase {
+    const char* name;                // file name, its extension is the container
+    std::vector<std::string> encode; // ffmpeg output options
+    bool video;
+};
+
+const std::vector<std::string> kVideoIn = {"-f", "lavfi", "-i", "testsrc=size=128x96:rate=25:d=2",
+                                           "-f", "lavfi", "-i", "sine=f=500:d=2"};
+const std::vector<std::string> kAudioIn = {"-f", "lavfi", "-i", "sine=f=500:d=2"};
+
+class EvcSources : public EvcMedia, public ::testing::WithParamInterface<SourceCase> {};
+
+TEST_P(EvcSources, ConvertsTheAudioOfEachAcceptedContainer) {
+    const SourceCase& c = GetParam();
+    std::vector<std::string> args = c.video ? kVideoIn : kAudioIn;
+    args.insert(args.end(), c.encode.begin(), c.encode.end());
+    const std::string src = Media(c.name);
+    evctest::MakeMedia(args, src);
+    const std::string out = out_.File("from.mp3");
+    const auto r = evctest::RunEvc({"-y", "-i", src, "-acodec", "mp3", "-vn", "-ab", "64", "-vol",
+                                    "256", "-ac", "2", "-ar", "44100", out});
+    ASSERT_EQ(r.exitCode, 0) << c.name << ": " << r.err;
+    const auto info = evctest::ReadAudio(out);
+    ASSERT_TRUE(info.ok) << info.error;
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.sampleRate, 44100);
+    // Two seconds of sound, give or take a codec frame of the source.
+    EXPECT_NEAR(info.Seconds(), 2.0, 0.1) << c.name;
+    EXPECT_GT(info.rms, 0.05) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, EvcSources,
+    ::testing::Values(
+        SourceCase{"v.3gp", {"-c:v", "h263", "-c:a", "aac", "-ar", "22050", "-ac", "1"}, true},
+        SourceCase{"v.3g2", {"-c:v", "h263", "-c:a", "aac", "-ar", "22050"}, true},
+        SourceCase{"v.avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, true},
+        SourceCase{"v.m4v", {"-f", "mp4", "-c:v", "mpeg4", "-c:a", "aac"}, true},
+        SourceCase{"v.mp4", {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"}, true},
+        SourceCase{"v.mpeg", {"-f", "mpeg", "-c:v", "mpeg1video", "-c:a", "mp2"}, true},
+        SourceCase{"v.mpg", {"-c:v", "mpeg2video", "-c:a", "mp2"}, true},
+        SourceCase{"v.asf", {"-c:v", "wmv2", "-c:a", "wmav2"}, true},
+        SourceCase{"v.wmv", {"-c:v", "wmv2", "-c:a", "wmav2"}, true},
+        SourceCase{"v.mov", {"-c:v", "mpeg4", "-c:a", "pcm_s16le"}, true},
+        SourceCase{"v.vob", {"-f", "vob", "-c:v", "mpeg2video", "-c:a", "ac3"}, true},
+        SourceCase{"v.rm", {"-c:v", "rv10", "-c:a", "ac3"}, true},
+        SourceCase{"v.rmvb", {"-f", "rm", "-c:v", "rv10", "-c:a", "ac3"}, true},
+        SourceCase{"v.flv", {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}, true},
+        SourceCase{"v.swf", {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "22050"}, true},
+        SourceCase{"a.aac", {"-c:a", "aac"}, false}, SourceCase{"a.ac3", {"-c:a", "ac3"}, false},
+        SourceCase{"a.m4a", {"-c:a", "aac"}, false}, SourceCase{"a.mp2", {"-c:a", "mp2"}, false},
+        SourceCase{"a.mp3", {"-c:a", "libmp3lame"}, false},
+        SourceCase{"a.ogg", {"-c:a", "libvorbis"}, false},
+        SourceCase{"a.tta", {"-c:a", "tta"}, false}, SourceCase{"a.wav", {}, false},
+        SourceCase{"a.wma", {"-c:a", "wmav2"}, false}),
+    [](const auto& info) {
+        std::string n = info.param.name;
+        for (char& ch : n) {
+            if (ch == '.') {
+                ch = '_';
+            }
+        }
+        return n;
+    });
+
+TEST_F(EvcMedia, AmrOutputReadsBackAsSource) {
+    evctest::MakeMedia(kAudioIn, Media("s.wav"));
+    const std::string amr = out_.File("s.amr");
+    ASSERT_EQ(evctest::RunEvc({"-y", "-i", Media("s.wav"), "-acodec", "amr_nb", amr}).exitCode, 0);
+    const std::string back = out_.File("back.m4a");
+    const auto r = evctest::RunEvc({"-y", "-i", amr, "-acodec", "aac", "-ar", "44100", back});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NEAR(evctest::ReadAudio(back).Seconds(), 2.0, 0.05);
+}
+
+struct LayoutCase {
+    const char* ext;
+    const char* codec;
+    int wantRate; // for -ar 22050
+    int wantChannels;
+};
+
+class EvcLayouts : public EvcMedia, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(EvcLayouts, SurroundHighRateAndNarrowbandSources) {
+    const LayoutCase& c = GetParam();
+    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=300:sample_rate=96000:d=1", "-af",
+                        "pan=5.1|FL=c0|FR=c0|FC=c0|LFE=c0|BL=c0|BR=c0", "-c:a", "pcm_s16le"},
+                       Media("surround.wav"));
+    evctest::MakeMedia(
+        {"-f", "lavfi", "-i", "sine=f=300:sample_rate=8000:d=1", "-c:a", "pcm_s16le"},
+        Media("narrow.wav"));
+    for (const char* src : {"surround.wav", "narrow.wav"}) {
+        const std::string out = out_.File(std::string("l") + c.ext);
+        const auto r = evctest::RunEvc({"-y", "-i", Media(src), "-acodec", c.codec, "-ab", "128",
+                                        "-ac", "2", "-ar", "22050", out});
+        ASSERT_EQ(r.exitCode, 0) << src << " to " << c.ext << ": " << r.err;
+        const auto info = evctest::ReadAudio(out);
+        EXPECT_EQ(info.sampleRate, c.wantRate) << src;
+        EXPECT_EQ(info.channels, c.wantChannels) << src;
+        EXPECT_NEAR(info.Seconds(), 1.0, 0.1) << src;
+        EXPECT_GT(info.rms, 0.02) << src;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, EvcLayouts,
+    ::testing::Values(LayoutCase{".amr", "amr_nb", 8000, 1}, LayoutCase{".aac", "aac", 22050, 2},
+                      LayoutCase{".mp3", "mp3", 22050, 2}, LayoutCase{".ac3", "ac3", 32000, 2},
+                      LayoutCase{".m4a", "aac", 22050, 2}, LayoutCase{".ogg", "vorbis", 22050, 2},
+                      LayoutCase{".wav", "pcm_s16le", 22050, 2}),
+    [](const auto& info) { return std::string(info.param.ext + 1); });
+
+struct TagCase {
+    const char* ext;
+    const char* codec;
+    std::vector<std::string> keys;
+};
+
+class EvcTags : public EvcMedia, public ::testing::WithParamInterface<TagCase> {};
+
+TEST_P(EvcTags, SourceTagsAreCarriedOver) {
+    const TagCase& c = GetParam();
+    std::vector<std::string> args = kAudioIn;
+    args.insert(args.end(),
+                {"-c:a", "libmp3lame", "-metadata", "title=Tïtle Ünicode", "-metadata",
+                 "artist=The Artist", "-metadata", "album=An Album", "-metadata", "date=2019",
+                 "-metadata", "genre=Jazz", "-metadata", "track=7", "-metadata", "comment=Nice"});
+    evctest::MakeMedia(args, Media("tagged.mp3"));
+    const std::string out = out_.File(std::string("t") + c.ext);
+    const auto r = evctest::RunEvc({"-y", "-i", Media("tagged.mp3"), "-acodec", c.codec, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto info = evctest::ReadAudio(out);
+    const std::map<std::string, std::string> want = {
+        {"title", "Tïtle Ünicode"}, {"artist", "The Artist"}, {"album", "An Album"},
+        {"date", "2019"},           {"genre", "Jazz"},        {"track", "7"},
+        {"comment", "Nice"}};
+    for (const auto& key : c.keys) {
+        const auto it = info.tags.find(key);
+        ASSERT_NE(it, info.tags.end()) << c.ext << " lacks " << key;
+        EXPECT_EQ(it->second.substr(0, want.at(key).size()), want.at(key)) << c.ext << " " << key;
+    }
+}
+
+const std::vector<std::string> kAllTags = {"title", "artist", "album",  "date",
+                                           "genre", "track",  "comment"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, EvcTags,
+    ::testing::Values(TagCase{".mp3", "mp3", kAllTags}, TagCase{".m4a", "aac", kAllTags},
+                      TagCase{".ogg", "vorbis", kAllTags}, TagCase{".aac", "aac", kAllTags},
+                      TagCase{
+                          ".wav", "pcm_s16le", {"title", "artist", "album", "genre", "comment"}}),
+    [](const auto& info) { return std::string(info.param.ext + 1); });
+
+TEST_F(EvcMedia, ProgressRisesMonotonicallyToTheLength) {
+    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, Media("twenty.wav"));
+    evc::EncodeOptions o;
+    o.input = Media("twenty.wav");
+    o.output = out_.File("p.mp3");
+    o.startSeconds = 3;
+    o.lengthSeconds = 12;
+    std::vector<std::string> lines;
+    evc::TranscodeHooks hooks;
+    hooks.line = [&](const std::string& l) { lines.push_back(l); };
+    hooks.statusIntervalMs = 0; // every frame
+    const auto result = evc::Transcode(o, hooks);
+    EXPECT_NEAR(result.seconds, 12.0, 1e-9);
+    long long last = -1;
+    double lastExact = -1;
+    int statusCount = 0;
+    for (const auto& l : lines) {
+        if (l.rfind("size=", 0) != 0) {
+            ASSERT_EQ(statusCount, 0) << "header after status: " << l;
+            continue;
+        }
+        ++statusCount;
+        const long long s = evctest::ProgramSeconds(l);
+        ASSERT_GE(s, last) << l;
+        ASSERT_LE(s, 12) << l;
+        const double exact = std::stod(l.substr(l.find("time=") + 5));
+        ASSERT_GE(exact, lastExact) << l;
+        last = s;
+        lastExact = exact;
+    }
+    EXPECT_GT(statusCount, 100);
+    EXPECT_EQ(last, 12);
+    EXPECT_NE(lines.back().find("time=12.00 "), std::string::npos) << lines.back();
+}
+
+TEST_F(EvcMedia, StopFlagEndsTheEncodeWithoutOutput) {
+    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, Media("stop.wav"));
+    evc::EncodeOptions o;
+    o.input = Media("stop.wav");
+    o.output = out_.File("s.ogg");
+    volatile std::sig_atomic_t stop = 0;
+    int statusLines = 0;
+    evc::TranscodeHooks hooks;
+    hooks.stop = &stop;
+    hooks.statusIntervalMs = 0;
+    hooks.line = [&](const std::string& l) {
+        if (l.rfind("size=", 0) == 0 && ++statusLines == 50) {
+            stop = SIGTERM;
+        }
+    };
+    EXPECT_THROW(evc::Transcode(o, hooks), evc::EncodeCancelled);
+    EXPECT_TRUE(out_.Entries().empty());
+}
+
+} // namespace
