@@ -26,6 +26,10 @@ public:
     static constexpr int Width = 273;
     static constexpr int Height = 45;
     static constexpr const char* DesignText = "读取文件信息...";
+    // lblInfo's look: centred, bold, white Arial on a transparent background,
+    // over a framed panel with a stretched picture; borderless, centred over
+    // the main window.
+    static constexpr const char* FontName = "Arial";
 
     // Paths to add at the next showing, in order.
     std::vector<std::string> PendingFiles;

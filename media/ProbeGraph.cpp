@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -207,6 +208,11 @@ public:
 
 private:
     static int Probe(const std::string& path, std::int64_t& ms) {
+        // A pipe or device named like a media file would block the probe
+        // for good; folders cannot be media either.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec))
+            return AVERROR(ENOENT);
         AVDictionary* rawOpts = nullptr;
         // Local files only: a playlist or concat script disguised as media
         // must not make the probe read other files or the network.

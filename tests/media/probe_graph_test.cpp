@@ -75,6 +75,8 @@ protected:
         WriteText(Path("text.mp3"), "This is a text file, not an MP3 at all.\r\n");
         WriteText(Path("empty.wav"), "");
         std::filesystem::create_directory(Path("folder.mp3"));
+        // Opening a pipe for reading blocks until a writer comes: never probe one.
+        std::system(("mkfifo '" + Path("fifo.wav") + "'").c_str());
         if (made_["clip.mp4"]) {
             // The moov box of ffmpeg's MP4s is at the end: a cut file has none.
             std::ifstream in(Path("clip.mp4"), std::ios::binary);
@@ -139,8 +141,8 @@ TEST_F(ProbeGraphTest, WavLengthIsExactToTheMillisecond) {
 
 TEST_F(ProbeGraphTest, BadInputProbesAsZeroWithoutError) {
     auto graph = CreateProbeGraph();
-    for (const char* name :
-         {"text.mp3", "empty.wav", "folder.mp3", "cut.mp4", "missing.wav", "silent_video.avi"}) {
+    for (const char* name : {"text.mp3", "empty.wav", "folder.mp3", "fifo.wav", "cut.mp4",
+                             "missing.wav", "silent_video.avi"}) {
         SCOPED_TRACE(name);
         graph->Clear();
         graph->Activate();
