@@ -96,29 +96,40 @@ public:
     }
 
     std::vector<ProcessEntry> ListProcesses() override {
-        std::lock_guard<std::recursive_mutex> lock(Mutex);
-        ++ListCalls;
-        if (!UseRealProcesses || real_ == nullptr)
-            return Processes;
-        std::vector<ProcessEntry> own;
+        std::set<std::uint32_t> own;
+        {
+            std::lock_guard<std::recursive_mutex> lock(Mutex);
+            ++ListCalls;
+            if (!UseRealProcesses || real_ == nullptr)
+                return Processes;
+            own = OwnIds;
+        }
+        // The real calls run unlocked so other threads using the fake never
+        // wait for a slow list or a terminate's grace period.
+        std::vector<ProcessEntry> list;
         for (ProcessEntry& p : real_->ListProcesses())
-            if (OwnIds.count(p.Id) != 0)
-                own.push_back(std::move(p));
-        return own;
+            if (own.count(p.Id) != 0)
+                list.push_back(std::move(p));
+        return list;
     }
     bool TerminateProcess(std::uint32_t id) override {
-        std::lock_guard<std::recursive_mutex> lock(Mutex);
-        Terminated.push_back(id);
-        if (UseRealProcesses && real_ != nullptr)
-            return OwnIds.count(id) != 0 && real_->TerminateProcess(id);
-        if (Unkillable.count(id) != 0)
-            return false;
-        for (auto it = Processes.begin(); it != Processes.end(); ++it)
-            if (it->Id == id) {
-                Processes.erase(it);
-                return true;
+        {
+            std::lock_guard<std::recursive_mutex> lock(Mutex);
+            Terminated.push_back(id);
+            if (!UseRealProcesses || real_ == nullptr) {
+                if (Unkillable.count(id) != 0)
+                    return false;
+                for (auto it = Processes.begin(); it != Processes.end(); ++it)
+                    if (it->Id == id) {
+                        Processes.erase(it);
+                        return true;
+                    }
+                return false;
             }
-        return false;
+            if (OwnIds.count(id) == 0)
+                return false;
+        }
+        return real_->TerminateProcess(id);
     }
 
     bool PowerOff() override {
