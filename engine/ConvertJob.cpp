@@ -89,7 +89,7 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     // While row CurRow is handled, only a stop moves CurRow past the list.
     auto stopped = [&] { return CurRow >= list.RowCount(); };
     auto encoderRunning = [&] {
-        return SysFunc.FindProcessByName(EncoderExeName) != 0 ||
+        return SysFunc.FindProcessByName(Lib.EncoderName) != 0 ||
                SysFunc.FindProcessByName(EncoderAltExeName) != 0;
     };
     bool jobStopped = false;

@@ -172,7 +172,7 @@ void TfrmConverting::StopJob(bool byButton) {
     lib_.KillProcessByName(lib_.ConvertParam.EncoderPath);
     if (!byButton)
         return;
-    lib_.KillProcessByName(EncoderExeName);
+    lib_.KillProcessByName(lib_.EncoderName);
     if (proc_.Runner)
         proc_.Runner->Terminate();
     ProgressBar1.SetPosition(0);

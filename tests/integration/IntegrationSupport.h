@@ -1,0 +1,168 @@
+// Whole conversions without the GUI: the real encoder, the real platform
+// (narrowed to the processes this test starts), a pump that runs the
+// dispatcher in real time, and test media made by the ffmpeg CLI.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/OptionForm.h"
+#include "engine/ConvertingForm.h"
+#include "engine/CustomProc.h"
+#include "engine/OptionTables.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/Fakes.h"
+#include "media/SourceFileGrid.h"
+#include "shell/MainForm.h"
+#include "support/CommonLib.h"
+
+// Runs posted work and lets time pass for real, as the interface thread does.
+class RealTimePump : public IEventPump {
+public:
+    explicit RealTimePump(QueueDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+    std::function<void()> OnEvents;
+    void ProcessMessages() override {
+        dispatcher_.RunAll();
+        if (OnEvents)
+            OnEvents();
+    }
+    void Pause(int ms) override {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            ProcessMessages();
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= until)
+                return;
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                until - now, std::chrono::milliseconds(10)));
+        }
+    }
+
+private:
+    QueueDispatcher& dispatcher_;
+};
+
+inline int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+inline std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+// Length in seconds of the decoded audio (a container's own estimate can
+// be off, as for AMR); -1 when it cannot be read.
+inline double DecodedSeconds(const std::string& path) {
+    const std::string cmd = "ffmpeg -hide_banner -nostdin -i " + Quote(path) +
+                            " -map 0:a:0 -f null - 2>&1 | tr '\\r' '\\n' | grep -o "
+                            "'time=[0-9:.]*' | tail -n 1";
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return -1;
+    char buffer[128] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, p);
+    ::pclose(p);
+    int h = 0, m = 0;
+    double s = 0;
+    if (n == 0 || std::sscanf(buffer, "time=%d:%d:%lf", &h, &m, &s) != 3)
+        return -1;
+    return h * 3600.0 + m * 60.0 + s;
+}
+
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct ConversionRig {
+    TempDir programDir;
+    TempDir mediaDir;
+    std::unique_ptr<IPlatform> real = CreatePosixPlatform();
+    FakePlatform platform{real.get()};
+    ScriptedDialogs dialogs;
+    QueueDispatcher dispatcher;
+    RealTimePump pump{dispatcher};
+    TAppFunc appFunc{programDir.Folder()};
+    TCommonLib lib{platform, dialogs, pump, appFunc};
+    TFileFunc fileFunc;
+    TSysFunc sysFunc{platform};
+    TFrmMainForm mainForm;
+    TCustomProc proc{lib, fileFunc, sysFunc, mainForm};
+    TfrmOption optionForm;
+    TfrmConverting form{proc, dispatcher};
+    int exits = 0;
+
+    ConversionRig() {
+        // Only our own children are seen or stopped, whoever else runs an encoder.
+        platform.UseRealProcesses = true;
+        platform.ExeFolder = programDir.Folder();
+        lib.AppPath = programDir.Folder();
+        std::filesystem::create_symlink(std::filesystem::path(VELMORA_BIN_DIR) / "evc",
+                                        programDir.Path() / "evc");
+        proc.ConvertingForm = &form;
+        proc.AttachOptionForm(optionForm);
+        proc.ExitProcess = [this] { ++exits; };
+        proc.FillOptionLists();
+    }
+
+    void SelectType(int type) {
+        mainForm.cbbOutputFiletype.SetItemIndex(type);
+        proc.ApplyProfile();
+    }
+
+    std::string Media(const std::string& name) const { return mediaDir.Folder() + name; }
+
+    void AddRow(const std::string& path, const std::string& start, const std::string& end,
+                const std::string& check = "True") {
+        TSourceFileRow row;
+        row[sfCheck] = check;
+        row[sfFileName] = path;
+        row[sfSize] = "1.00 KB";
+        row[sfDuration] = end;
+        row[sfStartTime] = start;
+        row[sfEndTime] = end;
+        row[sfCutTime] = end;
+        mainForm.dxTreeSourceFileInfo.Rows.push_back(row);
+    }
+
+    void Convert() { proc.ConvertFiles(mainForm.dxTreeSourceFileInfo); }
+
+    std::vector<std::string> LogMessages() const {
+        std::ifstream in(programDir.Folder() + "log.txt", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find("\r\n", start);
+            if (end == std::string::npos)
+                end = text.size();
+            const std::string line = text.substr(start, end - start);
+            const std::size_t bar = line.find('|');
+            lines.push_back(bar == std::string::npos ? line : line.substr(bar + 1));
+            start = end + 2;
+        }
+        return lines;
+    }
+    int LogCount(const std::string& prefix) const {
+        int n = 0;
+        for (const std::string& m : LogMessages())
+            n += m.rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    }
+    bool OwnEncoderLeft() { return sysFunc.FindProcessByName(lib.EncoderName) != 0; }
+};
