@@ -37,6 +37,25 @@ public:
         btnHelp.Visible = false;
         btnUpdate.Visible = false;
         tmrAutoUpdate.Interval = 10000;
+        lblOutputFileTypeName.Caption = "输出文件类型：";
+        lblProfileSettings.Caption = "转换效果设置：";
+        lblOutputFolderInfo.Caption = "输出目录：";
+        chkShutdown.Caption = "Shutdown computer when job is finished.";
+        Label1.Caption = "完成转换后自动关机";
+        chkShowOutputDirectory.Caption = "Show output directory when done";
+        Label2.Caption = "转换完毕后显示目录";
+        pnlCurTime.Caption = "00:00:00";
+        btnOptions.Hint = "Ctrl + N";
+        RzBmpButton1.Hint = "Ctrl + N";
+        btnPlay.Hint = "Ctrl + P";
+        btnPause.Hint = "Ctrl + U";
+        btnStop.Hint = "Ctrl + T";
+        btnOpenFile.Hint = "Ctrl + O";
+        btnRemoveFile.Hint = "Ctrl + R";
+        btnClearFile.Hint = "Ctrl + L";
+        btnConvert.Hint = "Ctrl + S";
+        btnSelectOutputFolder.Hint = "Ctrl + B";
+        btnHelp.Hint = "Help (F1)";
     }
 
     // Collaborators, wired once by the application object (not owned).

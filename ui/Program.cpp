@@ -1,0 +1,142 @@
+#include "ui/Program.h"
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+VelmoraApp::VelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QString::fromLatin1(TApplication::Title));
+    setQuitOnLastWindowClosed(false);
+}
+
+void VelmoraApp::Report(const QString& text) {
+    ++errors_;
+    std::fprintf(stderr, "Velmora: %s\n", text.toLocal8Bit().constData());
+    if (reporting_)
+        return; // an error while the box is up: logged only
+    reporting_ = true;
+    if (ReportError)
+        ReportError(text);
+    else
+        QMessageBox::critical(activeWindow(), QString::fromLatin1(TApplication::Title), text);
+    reporting_ = false;
+}
+
+bool VelmoraApp::notify(QObject* receiver, QEvent* event) {
+    try {
+        if (event->type() == QEvent::KeyPress && KeyPreviewWindow) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            auto* widget = qobject_cast<QWidget*>(receiver);
+            // Once per key press, also when a control passes it on inside.
+            bool seen = event == lastKey_ && key->timestamp() == lastKeyTime_;
+            if (widget && widget->window() == KeyPreviewWindow.data() && !seen) {
+                lastKey_ = event;
+                lastKeyTime_ = key->timestamp();
+                KeyPreviewWindow->PreviewKey(key);
+            }
+        }
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        Report(QString::fromStdString(e.what()));
+    } catch (...) {
+        Report(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+VelmoraProgram::VelmoraProgram(IPlatform& platform, const std::string& programFolder)
+    : player_(std::make_unique<QtMediaGraph>()) {
+    app_ = std::make_unique<TApplication>(platform, dialogs_, pump_, dispatcher_, *player_,
+                                          programFolder);
+    // The windows, in the order the program makes them.
+    main_ = std::make_unique<MainWindow>(*app_, player_->VideoWidget());
+    converting_ = std::make_unique<ConvertingDialog>(app_->ConvertingForm, main_.get());
+    options_ = std::make_unique<OptionsDialog>(app_->OptionForm, nullptr);
+    busy_ = std::make_unique<BusyWindow>(app_->InitFileForm, main_.get());
+    dialogs_.DefaultOwner = main_.get();
+    app_->ShowSplashModal = [](TFrmFlashForm& model) {
+        SplashWindow splash(model);
+        splash.RunModal();
+    };
+    if (auto* qapp = qobject_cast<VelmoraApp*>(QCoreApplication::instance()))
+        qapp->KeyPreviewWindow = main_.get();
+}
+
+VelmoraProgram::~VelmoraProgram() {
+    if (auto* qapp = qobject_cast<VelmoraApp*>(QCoreApplication::instance()))
+        qapp->KeyPreviewWindow = nullptr;
+    busy_.reset();
+    options_.reset();
+    converting_.reset();
+    main_.reset();
+    app_.reset();
+    player_.reset();
+}
+
+bool VelmoraProgram::Start() {
+    if (!main_->RunShowHandling())
+        return false;
+    main_->show();
+    main_->setMask(main_->Shape());
+    main_->raise();
+    main_->activateWindow();
+    return true;
+}
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminateSignal(int) {
+    char byte = 1;
+    ssize_t ignored = ::write(gSignalPipe[1], &byte, 1);
+    (void)ignored;
+}
+
+} // namespace
+
+int RunVelmora(int argc, char** argv) {
+    // The GStreamer backend plays everything we preview, also without sound.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    VelmoraApp qapp(argc, argv);
+    std::unique_ptr<IPlatform> platform = CreatePosixPlatform();
+    VelmoraProgram program(*platform, platform->ExecutableFolder());
+
+    // A session that ends the program (SIGTERM, SIGINT, SIGHUP) closes the
+    // main window the normal way, so the settings are kept.
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) == 0) {
+        notifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&program] {
+            char byte;
+            ssize_t ignored = ::read(gSignalPipe[0], &byte, 1);
+            (void)ignored;
+            program.Main().close();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnTerminateSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            sigaction(sig, &action, nullptr);
+    }
+
+    int result = 0;
+    try {
+        if (!program.Start())
+            return 0; // a library is missing: the program ends after start-up
+        result = qapp.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(TApplication::Title),
+                              QString::fromStdString(e.what()));
+        result = 1;
+    }
+    return result;
+}

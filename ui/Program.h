@@ -1,0 +1,69 @@
+// The whole desktop program: the Qt application with its error report, the
+// toolkit seams, the application object and every window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QPointer>
+
+#include "shell/Application.h"
+#include "support/platform/Platform.h"
+#include "ui/MainWindow.h"
+#include "ui/QtToolkit.h"
+#include "ui/SecondaryWindows.h"
+#include "ui/preview/QtMediaGraph.h"
+
+// Reports an exception that escaped an event handler in an error box; the
+// event ends and the program goes on. Key presses reach the main window's
+// model before the focused control.
+class VelmoraApp : public QApplication {
+    Q_OBJECT
+public:
+    VelmoraApp(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+    QPointer<MainWindow> KeyPreviewWindow;
+    // Shows the error; tests replace it.
+    std::function<void(const QString&)> ReportError;
+    int ErrorsReported() const { return errors_; }
+
+private:
+    void Report(const QString& text);
+    bool reporting_ = false;
+    int errors_ = 0;
+    const QEvent* lastKey_ = nullptr;
+    quint64 lastKeyTime_ = 0;
+};
+
+class VelmoraProgram {
+public:
+    // `platform` may be a fake in tests; `programFolder` ends with '/'.
+    VelmoraProgram(IPlatform& platform, const std::string& programFolder);
+    ~VelmoraProgram();
+
+    TApplication& App() { return *app_; }
+    MainWindow& Main() { return *main_; }
+    ConvertingDialog& Converting() { return *converting_; }
+    OptionsDialog& Options() { return *options_; }
+    BusyWindow& Busy() { return *busy_; }
+    QtDialogs& Dialogs() { return dialogs_; }
+
+    // Show handling, then the window on screen. False when the program ends
+    // instead (a library is missing).
+    bool Start();
+
+private:
+    QtEventPump pump_;
+    QtDispatcher dispatcher_;
+    QtDialogs dialogs_;
+    std::unique_ptr<QtMediaGraph> player_;
+    std::unique_ptr<TApplication> app_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<ConvertingDialog> converting_;
+    std::unique_ptr<OptionsDialog> options_;
+    std::unique_ptr<BusyWindow> busy_;
+};
+
+// main(): the program run from its own folder.
+int RunVelmora(int argc, char** argv);
