@@ -7,10 +7,6 @@ namespace {
 
 inline constexpr const char* InvalidProfileNameMsg = "无效的配置文件名称.";
 
-} // namespace
-
-namespace {
-
 // Creates the Config folder before a first write; the store does not.
 void PrepareConfigFolder(TCommonLib& lib) {
     lib.Platform().CreateFolders(ConfigFolder(lib.AppPath));
@@ -81,9 +77,13 @@ void TCustomProc::DeleteUserProfile() {
     TfrmOption& o = Options();
     if (o.cbbCustomProfile.Count() == 0)
         return;
+    // The same cleaning as when saving, so " A " removes the profile "A".
+    const std::string name = CleanProfileName(o.cbbCustomProfile.EditText());
+    if (name.empty())
+        return;
     try {
         TUserProfileFiles files(ConfigFolder(Lib.AppPath));
-        files.Erase(o.cbbCustomProfile.EditText());
+        files.Erase(name);
     } catch (const EIniFileError& e) {
         ReportStoreError(Lib, e);
     }

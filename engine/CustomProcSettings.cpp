@@ -6,12 +6,20 @@
 #include "engine/CustomProc.h"
 #include "shell/MainForm.h"
 
+namespace {
+
+std::string HomeOf(const TCustomProc& proc) {
+    return proc.DefaultHome ? proc.DefaultHome() : HomeFolderFromEnvironment();
+}
+
+} // namespace
+
 std::string TCustomProc::UserSettingsFile() const {
     return ConfigFolder(Lib.AppPath) + UserSettingsFileName;
 }
 
 std::string TCustomProc::LoadInitDir() {
-    const std::string home = DefaultHome();
+    const std::string home = HomeOf(*this);
     try {
         return TUserSettingsFile(UserSettingsFile()).ReadInitDir(home);
     } catch (const EIniFileError& e) {
@@ -37,7 +45,7 @@ void TCustomProc::SaveInitDir(const std::string& folder) {
 void TCustomProc::LoadUserSettings() {
     std::string fallback = MainForm.edtOutputFolder.Text;
     if (fallback.empty())
-        fallback = DefaultOutputFolder(DefaultHome());
+        fallback = DefaultOutputFolder(HomeOf(*this));
     TUserSettings settings;
     try {
         settings = TUserSettingsFile(UserSettingsFile()).Read(fallback);

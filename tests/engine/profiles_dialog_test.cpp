@@ -182,15 +182,22 @@ TEST(Profiles, DeletingAnUnknownTypedNameLeavesTheFile) {
 }
 
 TEST(Profiles, DeletingInTheMiddleKeepsTheOthers) {
-    ProfileWorld w;
-    w.WriteConfig("UserProfileInfo.ini", "\r\n[A]\r\nA=0|0|0|0|0|0\r\n\r\n[B]\r\nB=1|1|1|1|1|1\r\n"
-                                         "\r\n[C]\r\nC=0|1|0|1|0|1\r\n");
-    w.Options.ShowOptions();
-    w.Options.cbbCustomProfile.UserSelect(1);
-    w.Options.btnDelete.Click();
-    EXPECT_EQ(w.Options.cbbCustomProfile.Items, (std::vector<std::string>{"A", "C"}));
-    EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "C"), "0|1|0|1|0|1");
-    EXPECT_EQ(w.Options.cbbCustomProfile.Text(), "C");
+    // Chosen from the list, or typed with other case and stray blanks.
+    for (bool typed : {false, true}) {
+        ProfileWorld w;
+        w.WriteConfig("UserProfileInfo.ini",
+                      "\r\n[A]\r\nA=0|0|0|0|0|0\r\n\r\n[B]\r\nB=1|1|1|1|1|1\r\n"
+                      "\r\n[C]\r\nC=0|1|0|1|0|1\r\n");
+        w.Options.ShowOptions();
+        if (typed)
+            w.Options.cbbCustomProfile.UserEdit("  b ");
+        else
+            w.Options.cbbCustomProfile.UserSelect(1);
+        w.Options.btnDelete.Click();
+        EXPECT_EQ(w.Options.cbbCustomProfile.Items, (std::vector<std::string>{"A", "C"})) << typed;
+        EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "C"), "0|1|0|1|0|1");
+        EXPECT_EQ(w.Options.cbbCustomProfile.Text(), "C");
+    }
 }
 
 TEST(Profiles, UnwritableConfigShowsAnErrorInsteadOfFailing) {
@@ -286,20 +293,6 @@ TEST(OptionsDialog, OkRefillsTheMainListAndKeepsTheChangedBitrate) {
     EXPECT_EQ(w.Options.cbbAudioBitrate.Text(), "32");
     // The next conversion uses it.
     EXPECT_NE(w.Proc.CreateConvertParameter("/m/a.wav").find(" -ab 32 "), std::string::npos);
-}
-
-TEST(OptionsDialog, CloseBoxKeepsListsAndDoesNotRefresh) {
-    ProfileWorld w;
-    w.Options.ShowOptions();
-    w.Accept("P");
-    w.Options.btnAdd.Click();
-    w.Options.cbbAudioSample.UserSelect(0);
-    w.Main.cbbProfile.SetItemIndex(0);
-    w.Options.FormCloseBox();
-    EXPECT_FALSE(w.Options.Visible);
-    EXPECT_EQ(w.Options.cbbAudioSample.Text(), "22050");
-    EXPECT_EQ(w.Main.cbbProfile.Count(), 5);
-    EXPECT_EQ(w.Main.cbbProfile.ItemIndex(), 0);
 }
 
 } // namespace
