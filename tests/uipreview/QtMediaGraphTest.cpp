@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QVideoWidget>
 
+#include <ostream>
 #include <vector>
 
 #include "MediaFiles.h"
@@ -53,6 +54,10 @@ struct PlayCase {
     const char* name;
     std::string (MediaFiles::*file)() const;
 };
+
+void PrintTo(const PlayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class QtMediaGraphPlays : public QtMediaGraphTest,
                           public ::testing::WithParamInterface<PlayCase> {};

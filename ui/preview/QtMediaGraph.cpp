@@ -231,6 +231,9 @@ int QtMediaGraph::RenderFile(const std::string& path) {
         QTimer::singleShot(RenderTimeoutMs, &wait.Loop, [&wait] { wait.Finish(rrTimedOut); });
         // Events keep running: the window stays responsive while loading.
         wait.Loop.exec();
+        // The application quitting ends every loop, this one too.
+        if (wait.Result < 0)
+            wait.Result = rrAborted;
     }
     if (wait_ == &wait)
         wait_ = nullptr;
