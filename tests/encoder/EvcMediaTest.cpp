@@ -1,8 +1,4 @@
 // Sources of every kind the program accepts, tags, and the progress the program reads.
-#include "encoder/Errors.h"
-#include "encoder/Options.h"
-#include "encoder/Transcoder.h"
-
 #include "EvcTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -179,59 +175,5 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{
                           ".wav", "pcm_s16le", {"title", "artist", "album", "genre", "comment"}}),
     [](const auto& info) { return std::string(info.param.ext + 1); });
-
-TEST_F(EvcMedia, ProgressRisesMonotonicallyToTheLength) {
-    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, Media("twenty.wav"));
-    evc::EncodeOptions o;
-    o.input = Media("twenty.wav");
-    o.output = out_.File("p.mp3");
-    o.startSeconds = 3;
-    o.lengthSeconds = 12;
-    std::vector<std::string> lines;
-    evc::TranscodeHooks hooks;
-    hooks.line = [&](const std::string& l) { lines.push_back(l); };
-    hooks.statusIntervalMs = 0; // every frame
-    const auto result = evc::Transcode(o, hooks);
-    EXPECT_NEAR(result.seconds, 12.0, 1e-9);
-    long long last = -1;
-    double lastExact = -1;
-    int statusCount = 0;
-    for (const auto& l : lines) {
-        if (l.rfind("size=", 0) != 0) {
-            ASSERT_EQ(statusCount, 0) << "header after status: " << l;
-            continue;
-        }
-        ++statusCount;
-        const long long s = evctest::ProgramSeconds(l);
-        ASSERT_GE(s, last) << l;
-        ASSERT_LE(s, 12) << l;
-        const double exact = std::stod(l.substr(l.find("time=") + 5));
-        ASSERT_GE(exact, lastExact) << l;
-        last = s;
-        lastExact = exact;
-    }
-    EXPECT_GT(statusCount, 100);
-    EXPECT_EQ(last, 12);
-    EXPECT_NE(lines.back().find("time=12.00 "), std::string::npos) << lines.back();
-}
-
-TEST_F(EvcMedia, StopFlagEndsTheEncodeWithoutOutput) {
-    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, Media("stop.wav"));
-    evc::EncodeOptions o;
-    o.input = Media("stop.wav");
-    o.output = out_.File("s.ogg");
-    volatile std::sig_atomic_t stop = 0;
-    int statusLines = 0;
-    evc::TranscodeHooks hooks;
-    hooks.stop = &stop;
-    hooks.statusIntervalMs = 0;
-    hooks.line = [&](const std::string& l) {
-        if (l.rfind("size=", 0) == 0 && ++statusLines == 50) {
-            stop = SIGTERM;
-        }
-    };
-    EXPECT_THROW(evc::Transcode(o, hooks), evc::EncodeCancelled);
-    EXPECT_TRUE(out_.Entries().empty());
-}
 
 } // namespace
