@@ -269,7 +269,12 @@ private:
                 length = std::max(length, FormatDurationMs(ctx.get()));
         }
 
-        if (!DecodesAudio(ctx.get(), audio))
+        // Raw PCM decodes by definition; reading packets would only start the
+        // library's costly check for other codecs hidden in the samples.
+        const AVCodecParameters* par = ctx->streams[audio]->codecpar;
+        bool pcm =
+            par->codec_id >= AV_CODEC_ID_PCM_S16LE && par->codec_id < AV_CODEC_ID_ADPCM_IMA_QT;
+        if (!(pcm && length > 0) && !DecodesAudio(ctx.get(), audio))
             return kNotDecodable;
         // Containers without any length (SWF): the end of the last packet.
         if (length <= 0)

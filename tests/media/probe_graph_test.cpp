@@ -84,6 +84,13 @@ protected:
             in.read(head.data(), static_cast<std::streamsize>(head.size()));
             WriteText(Path("cut.mp4"), head);
         }
+        if (made_["long.wav"]) {
+            // A copy cut short: the header promises 60 s, the data holds 22.6 s.
+            std::ifstream in(Path("long.wav"), std::ios::binary);
+            std::string head(2000000, '\0');
+            in.read(head.data(), static_cast<std::streamsize>(head.size()));
+            WriteText(Path("cut.wav"), head);
+        }
         if (made_["tone.wav"]) {
             std::filesystem::copy_file(Path("tone.wav"), Path("名字 with: colon.wav"));
             std::filesystem::copy_file(Path("tone.wav"), Path("a:b.wav"));
@@ -129,6 +136,12 @@ TEST_F(ProbeGraphTest, FileOfJustUnderAMinuteProbesAs59Seconds) {
         EXPECT_LE(graph->DurationMs(), 59999);
         EXPECT_GE(graph->DurationMs(), 59990);
     }
+}
+
+TEST_F(ProbeGraphTest, CutWavCountsOnlyTheSamplesPresent) {
+    ASSERT_TRUE(std::filesystem::exists(Path("cut.wav")));
+    auto graph = CreateProbeGraph();
+    EXPECT_EQ(TFrmInitFileForm::ProbeDuration(Path("cut.wav"), graph.get()), 22);
 }
 
 TEST_F(ProbeGraphTest, WavLengthIsExactToTheMillisecond) {
