@@ -60,6 +60,25 @@ TEST(OptionsStartUp, ListsHoldExactlyTheirItems) {
     EXPECT_EQ(w.Options.cbbCustomProfile.Count(), 0);
 }
 
+TEST(OptionsStartUp, DefaultIndexesBeforeAnyPresetIsApplied) {
+    ProcWorld w;
+    w.Proc.FillOptionLists();
+    const std::pair<const SelectionList*, const char*> cases[] = {
+        {&w.Main.cbbOutputFiletype, "AMR Audio Files (*.amr)"},
+        {&w.Main.cbbProfile, "标准效果"},
+        {&w.Options.cbbAudioBitrate, "48"},
+        {&w.Options.cbbAudioSample, "44100"},
+        {&w.Options.cbbAudioChannels, "2 channels, Stereo"},
+        {&w.Options.cbbAudioVolumeGain, "200"},
+        {&w.Options.cbbVideoSize, "176x144"},
+        {&w.Options.cbbVideoBitrate, "128"},
+        {&w.Options.cbbFramerate, "15"},
+        {&w.Options.cbbAspectratio, "4:3"},
+    };
+    for (const auto& [list, text] : cases)
+        EXPECT_EQ(list->Text(), text);
+}
+
 TEST(OptionsStartUp, FillingTwiceDoesNotDoubleTheEntries) {
     ProcWorld w;
     w.Proc.FillOptionLists();
