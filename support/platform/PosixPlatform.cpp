@@ -356,7 +356,12 @@ public:
     bool StartDetached(const std::vector<std::string>& argv, const std::string& workDir) override {
         if (argv.empty())
             return false;
-        const std::string program = FindProgram(argv[0]);
+        // A relative path is taken from the working folder, as Spawn does.
+        std::string name = argv[0];
+        if (!workDir.empty() && !name.empty() && name[0] != '/' &&
+            name.find('/') != std::string::npos)
+            name = workDir + "/" + name;
+        const std::string program = FindProgram(name);
         if (program.empty())
             return false;
         if (!workDir.empty() && !FolderExists(workDir))

@@ -222,8 +222,21 @@ TEST_F(PlatformTest, StartDetachedRunsWithoutShellAndLeavesNoZombie) {
     EXPECT_TRUE(fs::exists(target));
     EXPECT_TRUE(OwnChildren().empty());
     EXPECT_FALSE(platform->StartDetached({"velmora-no-such-program-x"}, ""));
+    EXPECT_FALSE(platform->StartDetached({"./velmora-no-such-program-x"}, copies.Dir().Folder()));
     EXPECT_FALSE(platform->StartDetached({}, ""));
     EXPECT_FALSE(platform->StartDetached({"touch", target}, copies.Dir().Folder() + "missing/"));
+}
+
+TEST_F(PlatformTest, StartDetachedTakesRelativePathsFromTheWorkingFolder) {
+    fs::path work = copies.Dir().Path() / "prog dir";
+    fs::create_directory(work);
+    fs::copy_file("/usr/bin/touch", work / "toucher");
+    const std::string target = (work / "made").string();
+    ASSERT_TRUE(platform->StartDetached({"./toucher", "made"}, work.string()));
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!fs::exists(target) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(fs::exists(target));
 }
 
 TEST_F(PlatformTest, FoldersAndFiles) {
