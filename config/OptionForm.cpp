@@ -1,5 +1,7 @@
 #include "config/OptionForm.h"
 
+#include <initializer_list>
+
 #include "config/UserProfiles.h"
 
 TfrmOption::TfrmOption() {
@@ -22,11 +24,9 @@ TfrmOption::TfrmOption() {
 
     // The video settings take part in profiles but are never shown.
     grpVideo.Visible = false;
-    for (TControl* c :
-         {static_cast<TControl*>(&lblVideoSize), static_cast<TControl*>(&cbbVideoSize),
-          static_cast<TControl*>(&lblVideoBitrate), static_cast<TControl*>(&cbbVideoBitrate),
-          static_cast<TControl*>(&lblFramerate), static_cast<TControl*>(&cbbFramerate),
-          static_cast<TControl*>(&lblAspectratio), static_cast<TControl*>(&cbbAspectratio)})
+    for (TControl* c : std::initializer_list<TControl*>{
+             &lblVideoSize, &cbbVideoSize, &lblVideoBitrate, &cbbVideoBitrate, &lblFramerate,
+             &cbbFramerate, &lblAspectratio, &cbbAspectratio})
         c->Visible = false;
 
     cbbCustomProfile.OnChange = [this] { cbbCustomProfileChange(); };
