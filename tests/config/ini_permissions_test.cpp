@@ -1,0 +1,125 @@
+// Permission failures as an ordinary user sees them. Root reads and writes
+// everything, so under root the store runs in a child that drops to nobody.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "config/IniFiles32.h"
+#include "fakes/Fakes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs `f` as an unprivileged user and returns the text it produced.
+std::string AsUser(const std::function<std::string()>& f) {
+    if (::geteuid() != 0)
+        return f();
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "(no pipe)";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string out;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            out = "(cannot drop privileges)";
+        else
+            out = f();
+        ssize_t w = ::write(fds[1], out.data(), out.size());
+        (void)w;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return text;
+}
+
+std::string Attempt(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EIniFileError& e) {
+        return e.what();
+    } catch (...) {
+        return "(other error)";
+    }
+    return "(no error)";
+}
+
+// Anyone may enter and list it; nobody, not even its owner, may write.
+constexpr fs::perms ReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec;
+
+class IniPermissions : public ::testing::Test {
+protected:
+    TempDir dir;
+    void SetUp() override {
+        // Everyone may look into the test folder; what is inside decides.
+        fs::permissions(dir.Path(), fs::perms::all);
+    }
+};
+
+TEST_F(IniPermissions, UnreadableFileCannotBeOpened) {
+    const std::string name = dir.Folder() + "UserSettings.ini";
+    std::ofstream(name) << "[USRInfo]\r\nOutDir=/x/\r\n";
+    fs::permissions(name, fs::perms::none);
+    EXPECT_EQ(AsUser([&] { return Attempt([&] { TIniFile32 ini(name); }); }),
+              "Cannot open file \"" + name + "\". Permission denied");
+}
+
+TEST_F(IniPermissions, ReadOnlyFolderKeepsTheOldFile) {
+    fs::path folder = dir.Path() / "Config";
+    fs::create_directory(folder);
+    const std::string name = (folder / "UserSettings.ini").string();
+    const std::string original = "[USRInfo]\r\nOutDir=/x/\r\n";
+    std::ofstream(name, std::ios::binary) << original;
+    // The file itself may be written, its folder not.
+    fs::permissions(name, fs::perms::all);
+    fs::permissions(folder, ReadOnlyFolder);
+    EXPECT_EQ(AsUser([&] {
+                  return Attempt([&] {
+                      TIniFile32 ini(name);
+                      ini.WriteString("USRInfo", "OutDir", "/y/");
+                  });
+              }),
+              "Cannot create file \"" + name + "\". Permission denied");
+    EXPECT_EQ(ReadAll(name), original);
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(folder))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(IniPermissions, ConfigFolderThatCannotBeMadeIsReported) {
+    fs::permissions(dir.Path(), ReadOnlyFolder);
+    const std::string name = dir.Folder() + "Config/UserSettings.ini";
+    EXPECT_EQ(AsUser([&] {
+                  return Attempt([&] { TIniFile32(name).WriteInteger("count", "count", 1); });
+              }),
+              "Cannot create file \"" + name + "\". Permission denied");
+    EXPECT_FALSE(fs::exists(dir.Path() / "Config"));
+}
+
+} // namespace
