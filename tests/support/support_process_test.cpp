@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "SupportChild.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/Fakes.h"
@@ -268,6 +272,71 @@ TEST_F(RealProcesses, NeverStopsAProcessItDidNotStart) {
     ASSERT_FALSE(self.empty());
     EXPECT_EQ(sys.FindProcessByName(self), 0u);
     EXPECT_FALSE(lib.TerminateProcessByName(self));
+}
+
+} // namespace
+
+namespace {
+
+// Another user's process cannot be stopped: the kill loop must give up, and
+// the process list must still name it (from its command name, since its
+// executable link is hidden from us).
+TEST(OtherUsersProcess, KillLoopGivesUpAndLogs) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a process of another user";
+    std::unique_ptr<IPlatform> real = CreatePosixPlatform();
+    ChildCopies copies;
+    std::filesystem::permissions(copies.Dir().Path(), std::filesystem::perms::all);
+    const std::string path = copies.Copy("st");
+    std::string error;
+    auto child = real->Spawn({path, "--sleep", "20"}, "", &error);
+    ASSERT_TRUE(child) << error;
+    const std::uint32_t id = child->Id();
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string out;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            out = "cannot drop privileges";
+        } else {
+            FakePlatform platform(real.get());
+            platform.UseRealProcesses = true;
+            platform.OwnIds = {id};
+            ScriptedDialogs dialogs;
+            FakeEventPump pump;
+            TAppFunc app(copies.Dir().Folder());
+            TCommonLib lib(platform, dialogs, pump, app);
+            lib.KillTimeoutMs = 500;
+            lib.EncoderName = copies.Name("enc");
+            TSysFunc sys(platform);
+            out += sys.FindProcessByName(copies.Name("st")) == id ? "found;" : "not found;";
+            lib.KillProcessByName(path);
+            out += std::to_string(pump.Pauses.size()) + ";";
+            out += std::to_string(CountLines(app.GetAppFolder() + "log.txt",
+                                             "Kill process timeout. ->" + copies.Name("st")));
+            out += ";" + std::to_string(CountLines(app.GetAppFolder() + "log.txt",
+                                                   "Terminate process error."));
+        }
+        ssize_t w = ::write(fds[1], out.data(), out.size());
+        (void)w;
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char buf[256];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+
+    EXPECT_EQ(text, "found;5;1;5");
+    EXPECT_TRUE(child->IsRunning()) << "the other user's process must survive";
+    EXPECT_TRUE(real->TerminateProcess(id));
 }
 
 } // namespace
