@@ -207,7 +207,32 @@ const char* EncoderNameFor(OutputType type) {
     return "";
 }
 
-CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, bool globalHeader) {
+// The encoder's sample format closest to what the decoder gives, so the resampler has the
+// least to do: the same type (planar or packed), else float planar, else the first offered.
+AVSampleFormat EncoderFormat(const AVCodec* codec, AVSampleFormat source) {
+    const AVSampleFormat* formats = codec->sample_fmts;
+    if (formats == nullptr) {
+        return AV_SAMPLE_FMT_S16;
+    }
+    const AVSampleFormat packed = av_get_packed_sample_fmt(source);
+    AVSampleFormat best = formats[0];
+    bool haveFloat = false;
+    for (const AVSampleFormat* f = formats; *f != AV_SAMPLE_FMT_NONE; ++f) {
+        // Volume is applied to 16-bit and float samples only.
+        if ((packed == AV_SAMPLE_FMT_S16 || packed == AV_SAMPLE_FMT_FLT) &&
+            av_get_packed_sample_fmt(*f) == packed) {
+            return *f;
+        }
+        if (*f == AV_SAMPLE_FMT_FLTP && !haveFloat) {
+            best = *f;
+            haveFloat = true;
+        }
+    }
+    return best;
+}
+
+CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, bool globalHeader,
+                                AVSampleFormat sourceFormat) {
     const char* name = EncoderNameFor(type);
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (codec == nullptr) {
@@ -218,13 +243,7 @@ CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, boo
         if (!ctx) {
             throw EncodeError("out of memory");
         }
-        AVSampleFormat fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-        for (const AVSampleFormat* f = codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
-            if (*f == AV_SAMPLE_FMT_FLTP) {
-                fmt = *f;
-            }
-        }
-        ctx->sample_fmt = fmt;
+        ctx->sample_fmt = EncoderFormat(codec, sourceFormat);
         ctx->sample_rate = settings.sampleRate;
         av_channel_layout_default(&ctx->ch_layout, settings.channels);
         ctx->time_base = {1, settings.sampleRate};
@@ -450,7 +469,8 @@ void Pipeline::OpenOutput() {
     if (type_ == OutputType::Amr) {
         encoder_ = std::make_unique<AmrEncoder>(settings_.amrMode);
     } else {
-        encoder_ = std::make_unique<LavcEncoder>(OpenLavcEncoder(type_, settings_, globalHeader));
+        encoder_ = std::make_unique<LavcEncoder>(
+            OpenLavcEncoder(type_, settings_, globalHeader, in_.decoder->sample_fmt));
     }
 
     outStream_ = avformat_new_stream(raw, nullptr);

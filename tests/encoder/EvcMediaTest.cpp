@@ -113,10 +113,15 @@ TEST_P(EvcLayouts, SurroundHighRateAndNarrowbandSources) {
     evctest::MakeMedia(
         {"-f", "lavfi", "-i", "sine=f=300:sample_rate=8000:d=1", "-c:a", "pcm_s16le"},
         Media("narrow.wav"));
-    for (const char* src : {"surround.wav", "narrow.wav"}) {
+    // 24-bit and float samples, with a volume change on the way.
+    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=300:d=1", "-c:a", "pcm_s24le"},
+                       Media("deep.wav"));
+    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=300:d=1", "-c:a", "pcm_f32le"},
+                       Media("float.wav"));
+    for (const char* src : {"surround.wav", "narrow.wav", "deep.wav", "float.wav"}) {
         const std::string out = out_.File(std::string("l") + c.ext);
         const auto r = evctest::RunEvc({"-y", "-i", Media(src), "-acodec", c.codec, "-ab", "128",
-                                        "-ac", "2", "-ar", "22050", out});
+                                        "-vol", "300", "-ac", "2", "-ar", "22050", out});
         ASSERT_EQ(r.exitCode, 0) << src << " to " << c.ext << ": " << r.err;
         const auto info = evctest::ReadAudio(out);
         EXPECT_EQ(info.sampleRate, c.wantRate) << src;
