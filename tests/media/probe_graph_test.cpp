@@ -214,19 +214,4 @@ TEST_F(ProbeGraphTest, LargeTagInFrontOfTheFirstFrame) {
     EXPECT_LE(graph->DurationMs(), 3700);
 }
 
-TEST_F(ProbeGraphTest, PlaybackCallsAreHarmlessOnAProbe) {
-    auto graph = CreateProbeGraph();
-    graph->Activate();
-    ASSERT_EQ(graph->RenderFile(Path("tone.wav")), 0);
-    int timerCalls = 0;
-    graph->OnPositionTimer = [&](std::int64_t, std::int64_t) { ++timerCalls; };
-    graph->Run();
-    graph->Pause();
-    graph->SeekTo(1000);
-    graph->Stop();
-    EXPECT_EQ(graph->CurrentPosition(), 0);
-    EXPECT_EQ(graph->DurationMs(), 3700);
-    EXPECT_EQ(timerCalls, 0);
-}
-
 } // namespace
