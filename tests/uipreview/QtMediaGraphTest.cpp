@@ -12,32 +12,10 @@
 #include <vector>
 
 #include "MediaFiles.h"
+#include "Wait.h"
 #include "ui/preview/QtMediaGraph.h"
 
 namespace {
-
-// Lets events run until `done` holds or the bound passes (a wait, not a
-// speed check).
-template <class F> bool WaitUntil(F done, int boundMs = 8000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void RunEventsFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-}
 
 class QtMediaGraphTest : public ::testing::Test {
 protected:

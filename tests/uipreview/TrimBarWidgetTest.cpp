@@ -6,23 +6,12 @@
 #include <QThread>
 
 #include "MediaFiles.h"
+#include "Wait.h"
 #include "preview/PreviewFixture.h"
 #include "ui/preview/QtMediaGraph.h"
 #include "ui/preview/TrimBarWidget.h"
 
 namespace {
-
-template <class F> bool WaitUntil(F done, int boundMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > boundMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 void Mouse(QWidget* w, QEvent::Type type, int x, Qt::MouseButton button, Qt::MouseButtons buttons,
            Qt::KeyboardModifiers mods = Qt::NoModifier) {

@@ -12,6 +12,11 @@
 
 #include <algorithm>
 
+// The D-Bus headers are on the include path exactly when Qt6::DBus is linked.
+#if !defined(VELMORA_WITH_QTDBUS) && __has_include(<QDBusConnection>)
+#define VELMORA_WITH_QTDBUS 1
+#endif
+
 #ifdef VELMORA_WITH_QTDBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,23 +25,24 @@
 #endif
 
 // Asks the desktop's screen saver to wait while something plays. Without a
-// session bus it does nothing.
+// bus it does nothing.
 class ScreenSaverInhibitor : public QObject {
 public:
+    // Empty: the session bus.
+    QString BusAddress;
+
     void Hold() {
         wanted_ = true;
 #ifdef VELMORA_WITH_QTDBUS
         if (haveCookie_ || pending_)
             return;
-        // No bus address: do not let D-Bus try to start a bus of its own.
-        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-            return;
-        QDBusConnection bus = QDBusConnection::sessionBus();
+        QDBusConnection bus = Bus();
         if (!bus.isConnected())
             return;
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Inhibit");
         call << QStringLiteral("Velmora") << QStringLiteral("Playing a preview");
         pending_ = true;
+        // Asynchronous: the bus never holds up the window.
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
                 [this](QDBusPendingCallWatcher* w) {
@@ -70,11 +76,22 @@ private:
 #ifdef VELMORA_WITH_QTDBUS
     static constexpr const char* kService = "org.freedesktop.ScreenSaver";
     static constexpr const char* kPath = "/org/freedesktop/ScreenSaver";
+    QDBusConnection Bus() const {
+        if (!BusAddress.isEmpty())
+            return QDBusConnection::connectToBus(BusAddress, QStringLiteral("velmora-screensaver"));
+        // No bus address: do not let D-Bus try to start a bus of its own.
+        if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            return QDBusConnection(QStringLiteral("velmora-no-bus"));
+        return QDBusConnection::sessionBus();
+    }
     void SendUninhibit() {
         haveCookie_ = false;
+        QDBusConnection bus = Bus();
+        if (!bus.isConnected())
+            return;
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "UnInhibit");
         call << cookie_;
-        QDBusConnection::sessionBus().asyncCall(call);
+        bus.asyncCall(call);
     }
     uint cookie_ = 0;
     bool haveCookie_ = false;
@@ -356,6 +373,10 @@ void QtMediaGraph::OnPositionTick() {
 
 bool QtMediaGraph::ScreenSaverHeld() const {
     return inhibitor_ && inhibitor_->Held();
+}
+
+void QtMediaGraph::SetScreenSaverBus(const std::string& address) {
+    inhibitor_->BusAddress = QString::fromStdString(address);
 }
 
 bool QtMediaGraph::PointerHidden() const {

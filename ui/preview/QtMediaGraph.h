@@ -59,6 +59,9 @@ public:
     bool PositionTimerActive() const { return positionTimer_.isActive(); }
     int PositionTimerInterval() const { return positionTimer_.interval(); }
     bool ScreenSaverHeld() const;
+    // The D-Bus address of the screen saver's bus; empty (the default) for
+    // the session bus.
+    void SetScreenSaverBus(const std::string& address);
     bool PointerHidden() const;
 
 protected:
