@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +29,31 @@ namespace media_test {
 inline bool Ffmpeg(const std::string& args, const std::string& out) {
     std::string cmd = "ffmpeg -nostdin -v error -y " + args + " '" + out + "' >/dev/null 2>&1";
     return std::system(cmd.c_str()) == 0 && std::filesystem::exists(out);
+}
+
+// Makes `out` with ffmpeg, or links it to the copy an earlier test process
+// made with the same arguments: CTest runs every test in its own process, and
+// making the media each time would cost more than the tests.
+inline bool CachedFfmpeg(const std::string& args, const std::string& out) {
+    namespace fs = std::filesystem;
+    fs::path cache = fs::path(VELMORA_TEST_BIN_DIR) / "media-cache";
+    std::error_code ec;
+    fs::create_directories(cache, ec);
+    std::string key = std::to_string(std::hash<std::string>{}(args));
+    fs::path cached = cache / (key + fs::path(out).extension().string());
+    if (!fs::exists(cached)) {
+        // Made under a unique name and renamed, so parallel tests never see
+        // half a file.
+        fs::path tmp = cache / (key + ".part" + std::to_string(std::random_device{}()) +
+                                fs::path(out).extension().string());
+        if (!Ffmpeg(args, tmp.string()))
+            return false;
+        fs::rename(tmp, cached, ec);
+        if (ec)
+            return false;
+    }
+    fs::create_symlink(cached, out, ec);
+    return !ec && fs::exists(out);
 }
 
 inline std::string Tone(double seconds, int rate = 44100) {

@@ -59,19 +59,19 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new TempDir();
         for (const auto& c : Cases())
-            made_[c.Name] = Ffmpeg(c.Args, Path(c.Name));
+            made_[c.Name] = CachedFfmpeg(c.Args, Path(c.Name));
         for (const char* name : {"long.wav", "long.mp3", "long.m4a", "long.ogg"}) {
             std::string ext = std::filesystem::path(name).extension().string();
             std::string codec = ext == ".mp3"   ? " -c:a libmp3lame"
                                 : ext == ".m4a" ? " -c:a aac"
                                 : ext == ".ogg" ? " -c:a libvorbis"
                                                 : "";
-            made_[name] = Ffmpeg(Tone(59.999) + codec, Path(name));
+            made_[name] = CachedFfmpeg(Tone(59.999) + codec, Path(name));
         }
         // An ID3 tag larger than one read block in front of the first frame.
-        made_["tagged.mp3"] =
-            Ffmpeg(Tone(3.7) + " -c:a libmp3lame -metadata comment=" + std::string(90000, 'c'),
-                   Path("tagged.mp3"));
+        made_["tagged.mp3"] = CachedFfmpeg(
+            Tone(3.7) + " -c:a libmp3lame -metadata comment=" + std::string(90000, 'c'),
+            Path("tagged.mp3"));
         WriteText(Path("text.mp3"), "This is a text file, not an MP3 at all.\r\n");
         WriteText(Path("empty.wav"), "");
         std::filesystem::create_directory(Path("folder.mp3"));

@@ -510,8 +510,8 @@ TEST(SourceFileListTest, RealFilesOfUnderAndOverOneSecond) {
     rig.RealProbe = true;
     std::string shortFile = rig.Media.Folder() + "short.wav";
     std::string longer = rig.Media.Folder() + "longer.WAV";
-    ASSERT_TRUE(Ffmpeg(Tone(0.9), shortFile));
-    ASSERT_TRUE(Ffmpeg(Tone(1.5) + " -f wav", longer));
+    ASSERT_TRUE(CachedFfmpeg(Tone(0.9), shortFile));
+    ASSERT_TRUE(CachedFfmpeg(Tone(1.5) + " -f wav", longer));
     std::string text = rig.Media.Folder() + "text.mp3";
     WriteText(text, "not sound");
     rig.List.AddSourceFiles({shortFile, longer, text});
