@@ -50,6 +50,21 @@ inline std::string ReadToEnd(IChildProcess& c) {
     return text;
 }
 
+// Reads until the child has written `text` (or 10 s pass or the pipe closes).
+inline bool WaitForOutput(IChildProcess& c, const std::string& text) {
+    std::string got;
+    char buf[64];
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+        c.WaitReadable(100);
+        long n = c.Read(buf, sizeof buf);
+        if (n < 0)
+            return false;
+        got.append(buf, static_cast<size_t>(n));
+    }
+    return got.find(text) != std::string::npos;
+}
+
 // Polls until the child has ended (and is reaped), at most 10 s.
 inline bool WaitExit(IChildProcess& c) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);

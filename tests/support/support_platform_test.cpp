@@ -181,15 +181,7 @@ TEST_F(PlatformTest, TerminateKillsAChildThatIgnoresSigterm) {
     auto c = Run({"--ignore-term", "--print", "ready", "--sleep", "20"});
     ASSERT_TRUE(c);
     // Only once it said so is SIGTERM really ignored.
-    char buf[8];
-    std::string got;
-    while (got.size() < 5 && c->WaitReadable(5000)) {
-        long n = c->Read(buf, sizeof buf);
-        if (n < 0)
-            break;
-        got.append(buf, static_cast<size_t>(n));
-    }
-    ASSERT_EQ(got, "ready");
+    ASSERT_TRUE(WaitForOutput(*c, "ready"));
     EXPECT_TRUE(platform->TerminateProcess(c->Id()));
     ASSERT_TRUE(WaitExit(*c));
     EXPECT_EQ(c->Exit().How, ChildExit::Signaled);
