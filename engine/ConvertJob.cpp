@@ -1,5 +1,6 @@
 // The conversion job: every checked row of the list, one after another, each
 // through a runner thread and the converting dialog.
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -161,10 +162,12 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
             // power-off the user asked for.
             inhibitor.reset();
             Lib.ShutdownComputer();
-            if (ExitProcess)
+            if (ExitProcess) {
                 ExitProcess();
-            else
+            } else {
+                std::fflush(nullptr);
                 std::_Exit(0);
+            }
             return;
         }
     }

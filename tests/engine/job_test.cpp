@@ -123,7 +123,12 @@ TEST_F(JobTest, ConvertsTheCheckedRowsOnly) {
 
 TEST_F(JobTest, WindowsDuringTheJob) {
     AddRows({{"True", "/m/a.wav"}});
+    std::vector<int> held;
+    atEvent = [&] { held.push_back(platform.HeldInhibitors); };
     Convert();
+    // Sleep is held off for the whole job and allowed again at its end.
+    EXPECT_TRUE(std::all_of(held.begin(), held.end(), [](int h) { return h == 1; }));
+    EXPECT_EQ(platform.HeldInhibitors, 0);
     ASSERT_FALSE(seen.empty());
     // From the first pause on: main window disabled, dialog shown.
     for (const auto& [enabled, visible] : seen) {
