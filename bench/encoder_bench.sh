@@ -18,7 +18,8 @@ echo "making inputs in $WORK"
 # Music-like input: two tones and some noise, stereo 44.1 kHz.
 SRC="aevalsrc=0.3*sin(2*PI*440*t)+0.1*sin(2*PI*1250*t)+0.05*random(0)-0.025|0.3*sin(2*PI*554*t)+0.1*sin(2*PI*1900*t)+0.05*random(1)-0.025:s=44100"
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i "$SRC:d=600" -c:a pcm_s16le "$WORK/in10.wav"
-ffmpeg -hide_banner -loglevel error -y -f lavfi -i "$SRC:d=3600" -c:a pcm_s16le "$WORK/in60.wav"
+# The hour is the ten minutes six times over (generating it sample by sample is slow).
+ffmpeg -hide_banner -loglevel error -y -stream_loop 5 -i "$WORK/in10.wav" -c:a pcm_s16le "$WORK/in60.wav"
 
 # type codec-for-evc ffmpeg-encoder ffmpeg-extra
 TYPES=(

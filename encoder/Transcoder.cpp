@@ -352,6 +352,14 @@ InputAudio OpenInput(const std::string& path, const volatile std::sig_atomic_t* 
     return in;
 }
 
+// Containers whose seeking lands on a known sample; others (MP3, ADTS, MPEG streams, ...)
+// may guess from the byte position, so those are decoded from the start instead.
+bool SeeksExactly(const AVFormatContext* fmt) {
+    const std::string name = fmt->iformat->name;
+    return name == "wav" || name == "w64" || name == "aiff" || name == "ogg" || name == "flac" ||
+           name == "avi" || name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0;
+}
+
 // Containers whose header states the length exactly, so ending early means a damaged file.
 bool DurationIsExact(const AVFormatContext* fmt) {
     const std::string name = fmt->iformat->name;
@@ -420,6 +428,7 @@ private:
     std::optional<std::int64_t> nextPos_; // input position of the next decoded sample
     double decodedEndSeconds_ = 0;
     bool anyFrame_ = false;
+    bool overshot_ = false; // a seek landed after the start
     StatusThrottle status_;
 };
 
@@ -737,6 +746,11 @@ void Pipeline::HandleFrame(AVFrame* frame) {
         return;
     }
     const AVStream* st = in_.format->streams[in_.streamIndex];
+    if (overshot_) {
+        return;
+    }
+    const std::int64_t startSample =
+        options_.startSeconds ? std::llround(*options_.startSeconds * rate) : 0;
     if (!nextPos_) {
         // First frame after a seek: place it by its timestamp.
         const std::int64_t ts = frame->best_effort_timestamp;
@@ -746,14 +760,17 @@ void Pipeline::HandleFrame(AVFrame* frame) {
         const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
         nextPos_ = av_rescale_q_rnd(ts - origin, st->time_base, AVRational{1, rate},
                                     static_cast<AVRounding>(AV_ROUND_NEAR_INF));
+        if (*nextPos_ > startSample) {
+            overshot_ = true;
+            nextPos_.reset();
+            return;
+        }
     }
     const std::int64_t pos = *nextPos_;
     *nextPos_ += n;
     anyFrame_ = true;
     decodedEndSeconds_ = static_cast<double>(*nextPos_) / rate;
 
-    const std::int64_t startSample =
-        options_.startSeconds ? std::llround(*options_.startSeconds * rate) : 0;
     if (pos + n <= startSample) {
         return;
     }
@@ -800,7 +817,8 @@ void Pipeline::DecodeAll() {
     AVStream* st = fmt->streams[in_.streamIndex];
     nextPos_ = 0;
     bool sought = false;
-    if (options_.startSeconds && *options_.startSeconds > kSeekPrerollSeconds) {
+    if (options_.startSeconds && *options_.startSeconds > kSeekPrerollSeconds &&
+        SeeksExactly(fmt)) {
         const double target = *options_.startSeconds - kSeekPrerollSeconds;
         const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
         const std::int64_t ts =
@@ -878,6 +896,17 @@ void Pipeline::DecodeAll() {
             continue;
         }
         receive();
+        if (overshot_) {
+            // Landed past the start: decode from the beginning and count samples instead.
+            const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+            if (av_seek_frame(fmt, in_.streamIndex, origin, AVSEEK_FLAG_BACKWARD) < 0) {
+                throw EncodeError("cannot find the start time in '" + options_.input + "'");
+            }
+            avcodec_flush_buffers(dec);
+            overshot_ = false;
+            sought = false;
+            nextPos_ = 0;
+        }
     }
     if (!LimitReached()) {
         avcodec_send_packet(dec, nullptr);
