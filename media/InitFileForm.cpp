@@ -52,8 +52,10 @@ void TFrmInitFileForm::Timer2Timer() {
     pump_.ProcessMessages();
     Timer2.SetEnabled(false);
     try {
+        // A copy: events handled during the adding may replace PendingFiles.
+        const std::vector<std::string> paths = PendingFiles;
         if (OnAddFiles)
-            OnAddFiles(PendingFiles);
+            OnAddFiles(paths);
         if (OnStoreFolder)
             OnStoreFolder();
     } catch (...) {

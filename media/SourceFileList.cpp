@@ -258,6 +258,9 @@ void TSourceFileList::FormDropFiles(const std::vector<std::string>& names) {
 }
 
 void TSourceFileList::btnOpenFileClick() {
+    // Files of the previous Open are still being added.
+    if (initForm_.Visible)
+        return;
     std::string initDir = proc_.LoadInitDir();
     std::vector<std::string> chosen;
     bool confirmed = lib_.Dialogs().OpenFiles(std::string(), initDir, OpenDialogFilters(), chosen);

@@ -65,6 +65,21 @@ TEST(InitFileFormTest, Timer2AddsOnceStoresTheFolderThenCloses) {
     EXPECT_EQ(order.size(), 2u);
 }
 
+TEST(InitFileFormTest, PendingFilesReplacedDuringTheAddingDoNotDisturbIt) {
+    FakeEventPump pump;
+    TFrmInitFileForm form(pump);
+    std::vector<std::string> seen;
+    form.OnAddFiles = [&](const std::vector<std::string>& paths) {
+        for (const auto& p : paths) {
+            form.PendingFiles.assign(100, "other"); // an event sets new files
+            seen.push_back(p);
+        }
+    };
+    form.PendingFiles = {"/m/1.wav", "/m/2.wav", "/m/3.wav"};
+    form.ShowModal();
+    EXPECT_EQ(seen, (std::vector<std::string>{"/m/1.wav", "/m/2.wav", "/m/3.wav"}));
+}
+
 TEST(InitFileFormTest, FailedAddingStillClosesAndReportsTheError) {
     FakeEventPump pump;
     TFrmInitFileForm form(pump);

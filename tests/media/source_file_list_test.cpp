@@ -490,6 +490,33 @@ TEST(SourceFileListTest, OpenAddsChosenFilesOnceAndStoresTheirFolder) {
     EXPECT_EQ(rig.Proc.LoadInitDir(), rig.Media.Folder() + "sub/");
 }
 
+TEST(SourceFileListTest, OpenDuringTheAddingOfAnOpenIsIgnored) {
+    ListRig rig;
+    Strings first, second;
+    for (int i = 0; i < 4; ++i) {
+        first.push_back(rig.AddFile("a" + std::to_string(i) + ".wav", 3000));
+        second.push_back(rig.AddFile("b" + std::to_string(i) + ".wav", 3000));
+    }
+    rig.Dialogs.OpenAnswers.push_back({true, first});
+    rig.Dialogs.OpenAnswers.push_back({true, second});
+    bool nested = false;
+    rig.Pump.OnEvents = [&] {
+        // Ctrl+O pressed while the first files are being probed.
+        if (rig.Grid.RowCount() == 2 && !nested) {
+            nested = true;
+            rig.List.btnOpenFileClick();
+        }
+    };
+    rig.List.btnOpenFileClick();
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(rig.Dialogs.OpenCalls.size(), 1u);
+    EXPECT_EQ(rig.Paths(), first);
+    // Once the window has closed, Open works again.
+    rig.Pump.OnEvents = nullptr;
+    rig.List.btnOpenFileClick();
+    EXPECT_EQ(rig.Paths().size(), 8u);
+}
+
 TEST(SourceFileListTest, CancelledOpenStillShowsTheBusyWindowBriefly) {
     ListRig rig;
     std::int64_t shownAt = -1;
