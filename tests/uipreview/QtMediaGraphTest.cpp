@@ -171,6 +171,15 @@ TEST_F(QtMediaGraphTest, PointerHidesAfterRestingAndReturnsOnMovement) {
     ASSERT_TRUE(WaitUntil([&] { return graph.PointerHidden(); }, 3000));
     QApplication::sendEvent(video, &move);
     EXPECT_FALSE(graph.PointerHidden());
+    // Over the picture the pointer is on the widget that holds it.
+    ASSERT_TRUE(WaitUntil([&] { return graph.PointerHidden(); }, 3000));
+    ASSERT_FALSE(video->findChildren<QWidget*>().isEmpty());
+    for (QWidget* inner : video->findChildren<QWidget*>()) {
+        EXPECT_EQ(inner->cursor().shape(), Qt::BlankCursor);
+        QApplication::sendEvent(inner, &move);
+        EXPECT_FALSE(graph.PointerHidden());
+        EXPECT_NE(inner->cursor().shape(), Qt::BlankCursor);
+    }
     area->hide();
 }
 

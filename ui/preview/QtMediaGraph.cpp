@@ -129,10 +129,14 @@ QtMediaGraph::QtMediaGraph(QObject* parent)
     video->setAutoFillBackground(true);
     video->setAttribute(Qt::WA_OpaquePaintEvent, false);
     layout->addWidget(video);
+    // The picture sits in a window container inside the video widget; the
+    // pointer moves over that container, so watch every widget of the area.
     area->setMouseTracking(true);
-    video->setMouseTracking(true);
     area->installEventFilter(this);
-    video->installEventFilter(this);
+    for (QWidget* w : area->findChildren<QWidget*>()) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
 
     audio_ = std::make_unique<QAudioOutput>();
     NewPlayer();
@@ -140,12 +144,7 @@ QtMediaGraph::QtMediaGraph(QObject* parent)
     positionTimer_.setInterval(1000);
     connect(&positionTimer_, &QTimer::timeout, this, [this] { OnPositionTick(); });
     pointerTimer_.setSingleShot(true);
-    connect(&pointerTimer_, &QTimer::timeout, this, [this] {
-        if (area_)
-            area_->setCursor(Qt::BlankCursor);
-        if (video_)
-            video_->setCursor(Qt::BlankCursor);
-    });
+    connect(&pointerTimer_, &QTimer::timeout, this, [this] { SetPointer(false); });
 }
 
 QtMediaGraph::~QtMediaGraph() {
@@ -383,16 +382,27 @@ bool QtMediaGraph::PointerHidden() const {
     return video_ && video_->cursor().shape() == Qt::BlankCursor;
 }
 
+void QtMediaGraph::SetPointer(bool visible) {
+    if (!area_)
+        return;
+    QList<QWidget*> widgets = area_->findChildren<QWidget*>();
+    widgets.prepend(area_.data());
+    for (QWidget* w : widgets) {
+        if (visible)
+            w->unsetCursor();
+        else
+            w->setCursor(Qt::BlankCursor);
+    }
+}
+
 void QtMediaGraph::ShowPointer() {
-    if (area_)
-        area_->unsetCursor();
-    if (video_)
-        video_->unsetCursor();
+    SetPointer(true);
     pointerTimer_.start(PointerHideMs);
 }
 
 bool QtMediaGraph::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == area_ || watched == video_) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && area_ && (widget == area_ || area_->isAncestorOf(widget))) {
         switch (event->type()) {
         case QEvent::MouseMove:
         case QEvent::Enter:

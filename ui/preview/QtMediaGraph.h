@@ -76,6 +76,7 @@ private:
     void OnPositionTick();
     void ApplyPendingSeek();
     void ShowPointer();
+    void SetPointer(bool visible);
     // A fresh player: after a failure the old pipeline still delivers errors
     // that would spoil the next load.
     void NewPlayer();
