@@ -288,7 +288,12 @@ TEST_P(JobPauseStopTest, StopDuringAPauseLeavesNoEncoder) {
     };
     Convert();
     ASSERT_TRUE(pressed);
-    EXPECT_EQ(spawnedSources.size(), c.PauseMs == 2000 ? 0u : 1u);
+    // During the launch pause no runner exists yet; during the start pause
+    // the runner may or may not have reached the encoder's start.
+    if (c.PauseMs == 2000)
+        EXPECT_TRUE(spawnedSources.empty());
+    else
+        EXPECT_LE(spawnedSources.size(), 1u);
     {
         std::lock_guard<std::recursive_mutex> lock(platform.Mutex);
         EXPECT_TRUE(platform.Processes.empty());

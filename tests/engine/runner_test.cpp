@@ -136,9 +136,9 @@ TEST_F(RunnerTest, LaterPiecesArriveTogetherAfterThePause) {
 }
 
 TEST_F(RunnerTest, PausesAfterAChunkWhileTheChildRuns) {
-    // "b" is written 50 ms after "a", but the runner reads again only after
+    // "b" is written 150 ms after "a", but the runner reads again only after
     // its pause; the child lives on well past that.
-    auto runner = MakeRunner("pieces 50 1200 a b");
+    auto runner = MakeRunner("pieces 150 1200 a b");
     ASSERT_TRUE(Run(*runner));
     const std::vector<Chunk> chunks = recorder.Chunks();
     ASSERT_EQ(chunks.size(), 2u);
