@@ -56,7 +56,7 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     title_->installEventFilter(this);
     AddButton(form_.btnWindowMinimize, ButtonArt::Minimize, {}, {613, 41, 25, 25});
     AddButton(form_.btnWindowClose, ButtonArt::Close, {}, {639, 41, 25, 25});
-    AddButton(form_.btnHomePage, ButtonArt::Home, {}, {462, 73, 48, 48})->setToolTip("主页");
+    AddButton(form_.btnHomePage, ButtonArt::Home, {}, {462, 73, 48, 48});
     AddButton(form_.btnEMail, ButtonArt::Mail, {}, {514, 73, 48, 48});
     AddButton(form_.btnAbout, ButtonArt::About, {}, {618, 73, 48, 48});
 

@@ -1,5 +1,6 @@
 #include "ui/Program.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -29,25 +30,27 @@ void VelmoraApp::Report(const QString& text) {
 }
 
 bool VelmoraApp::notify(QObject* receiver, QEvent* event) {
+    const bool keyPress = event->type() == QEvent::KeyPress;
+    const bool inFlight = keyPress && std::find(keysInFlight_.begin(), keysInFlight_.end(),
+                                                event) != keysInFlight_.end();
+    if (keyPress && !inFlight)
+        keysInFlight_.push_back(event);
+    bool result = false;
     try {
-        if (event->type() == QEvent::KeyPress && KeyPreviewWindow) {
-            auto* key = static_cast<QKeyEvent*>(event);
+        if (keyPress && !inFlight && KeyPreviewWindow) {
             auto* widget = qobject_cast<QWidget*>(receiver);
-            // Once per key press, also when a control passes it on inside.
-            bool seen = event == lastKey_ && key->timestamp() == lastKeyTime_;
-            if (widget && widget->window() == KeyPreviewWindow.data() && !seen) {
-                lastKey_ = event;
-                lastKeyTime_ = key->timestamp();
-                KeyPreviewWindow->PreviewKey(key);
-            }
+            if (widget && widget->window() == KeyPreviewWindow.data())
+                KeyPreviewWindow->PreviewKey(static_cast<QKeyEvent*>(event));
         }
-        return QApplication::notify(receiver, event);
+        result = QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         Report(QString::fromStdString(e.what()));
     } catch (...) {
         Report(QStringLiteral("Unknown error"));
     }
-    return false;
+    if (keyPress && !inFlight)
+        keysInFlight_.erase(std::find(keysInFlight_.begin(), keysInFlight_.end(), event));
+    return result;
 }
 
 VelmoraProgram::VelmoraProgram(IPlatform& platform, const std::string& programFolder)

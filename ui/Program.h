@@ -32,8 +32,9 @@ private:
     void Report(const QString& text);
     bool reporting_ = false;
     int errors_ = 0;
-    const QEvent* lastKey_ = nullptr;
-    quint64 lastKeyTime_ = 0;
+    // Key presses being delivered right now; a control passing one on to
+    // an inner widget must not run the shortcut again.
+    std::vector<const QEvent*> keysInFlight_;
 };
 
 class VelmoraProgram {

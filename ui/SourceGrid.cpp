@@ -41,9 +41,9 @@ int CoreKeyCode(int qtKey) {
         return 'A' + (qtKey - Qt::Key_A);
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
         return '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 0x70 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_F1:
-        return 0x70;
     case Qt::Key_Delete:
         return 46;
     case Qt::Key_Up:
