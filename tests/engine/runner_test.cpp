@@ -79,13 +79,15 @@ struct PieceCase {
     const char* Name;
     std::size_t Written;
     std::size_t Delivered; // bytes of the last piece read
+    int LivesOnMs = 600;   // how long the child stays after writing
 };
 
 class RunnerPieceTest : public RunnerTest, public ::testing::WithParamInterface<PieceCase> {};
 
 TEST_P(RunnerPieceTest, OnlyTheLastPieceOfAPollArrives) {
     const PieceCase c = GetParam();
-    auto runner = MakeRunner("bytes " + std::to_string(c.Written) + " 600");
+    auto runner =
+        MakeRunner("bytes " + std::to_string(c.Written) + " " + std::to_string(c.LivesOnMs));
     ASSERT_TRUE(Run(*runner));
     const std::vector<std::string> texts = recorder.Texts();
     ASSERT_EQ(texts.size(), 1u);
@@ -99,7 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RunnerPieceTest,
                                            PieceCase{"OnePiece", 1023, 1023},
                                            PieceCase{"OneOver", 1024, 1},
                                            PieceCase{"TwoPieces", 2046, 1023},
-                                           PieceCase{"ThreeThousand", 3000, 954}),
+                                           PieceCase{"ThreeThousand", 3000, 954},
+                                           // Seen only by the poll that finds the child gone.
+                                           PieceCase{"ThreeThousandThenExit", 3000, 954, 0}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(RunnerTest, TwoFullPiecesDoNotWaitForMore) {
