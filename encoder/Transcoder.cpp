@@ -48,13 +48,11 @@ std::string Seconds(double s) {
 }
 
 std::string ClockText(double s) {
-    if (s < 0) {
-        s = 0;
-    }
-    const auto total = static_cast<long long>(s);
+    const long long ms = s > 0 ? std::llround(s * 1000) : 0;
+    const long long total = ms / 1000;
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%03d", total / 3600, total / 60 % 60,
-                  total % 60, static_cast<int>(std::lround((s - total) * 1000)) % 1000);
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld.%03lld", total / 3600, total / 60 % 60,
+                  total % 60, ms % 1000);
     return buf;
 }
 

@@ -23,26 +23,35 @@ namespace {
 
 class EvcFailure : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        media_ = std::make_unique<evctest::TempDir>();
-        evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=10", "-ac", "2", "-c:a", "pcm_s16le"},
-                           Media("ten.wav"));
-        evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=10", "-ac", "2", "-c:a", "aac",
-                            "-movflags", "+faststart"},
-                           Media("ten.m4a"));
-        std::ofstream(Media("text.mp3")) << "This is a text file, not an MP3.\n";
-        for (const char* name : {"ten.wav", "ten.m4a"}) {
-            const std::string from = Media(name);
-            const std::string to = Media(std::string("cut-") + name);
-            fs::copy_file(from, to);
-            fs::resize_file(to, fs::file_size(from) / 2);
-        }
-        // Three minutes, so an encode is still running when the signal comes.
-        evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=180", "-ac", "2", "-c:a", "pcm_s16le"},
-                           Media("long.wav"));
-    }
+    static void SetUpTestSuite() { media_ = std::make_unique<evctest::TempDir>(); }
     static void TearDownTestSuite() { media_.reset(); }
-    static std::string Media(const std::string& name) { return media_->File(name); }
+    // Made on first use: ctest runs every test in a process of its own.
+    static std::string Media(const std::string& name) {
+        const std::string path = media_->File(name);
+        if (fs::exists(path)) {
+            return path;
+        }
+        if (name == "ten.wav") {
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=10", "-ac", "2", "-c:a", "pcm_s16le"},
+                               path);
+        } else if (name == "ten.m4a") {
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=10", "-ac", "2", "-c:a", "aac",
+                                "-movflags", "+faststart"},
+                               path);
+        } else if (name == "text.mp3") {
+            std::ofstream(path) << "This is a text file, not an MP3.\n";
+        } else if (name.rfind("cut-", 0) == 0) {
+            // The first half of a file whose header promises all of it.
+            const std::string from = Media(name.substr(4));
+            fs::copy_file(from, path);
+            fs::resize_file(path, fs::file_size(from) / 2);
+        } else if (name == "long.wav") {
+            // Three minutes, so an encode is still running when the signal comes.
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=180", "-ac", "2", "-c:a", "pcm_s16le"},
+                               path);
+        }
+        return path;
+    }
 
     void ExpectNothingLeft(const std::string& output) {
         EXPECT_FALSE(fs::exists(output)) << output;

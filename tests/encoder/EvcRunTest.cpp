@@ -81,24 +81,34 @@ std::vector<std::string> StatusLines(const std::string& out) {
 
 class EvcRun : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        media_ = std::make_unique<evctest::TempDir>();
-        // Three seconds of a rising tone, 44.1 kHz stereo: sample positions are tellable apart.
-        evctest::MakeMedia({"-f", "lavfi", "-i",
-                            "aevalsrc=0.5*sin(2*PI*(200+300*t)*t)|0.5*sin(2*PI*(300+200*t)*t):s="
-                            "44100:d=3",
-                            "-c:a", "pcm_s16le"},
-                           Media("tone.wav"));
-        evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=440:sample_rate=44100:d=1", "-ac", "2",
-                            "-c:a", "pcm_s16le"},
-                           Media("one.wav"));
-        // A steady -20 dBFS tone for level checks.
-        evctest::MakeMedia({"-f", "lavfi", "-i", "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=2", "-ac",
-                            "2", "-c:a", "pcm_s16le"},
-                           Media("level.wav"));
-    }
+    static void SetUpTestSuite() { media_ = std::make_unique<evctest::TempDir>(); }
     static void TearDownTestSuite() { media_.reset(); }
-    static std::string Media(const std::string& name) { return media_->File(name); }
+    // Made on first use: ctest runs every test in a process of its own.
+    static std::string Media(const std::string& name) {
+        const std::string path = media_->File(name);
+        if (fs::exists(path)) {
+            return path;
+        }
+        if (name == "tone.wav") {
+            // Three seconds of a rising tone, 44.1 kHz stereo: sample positions are tellable
+            // apart.
+            evctest::MakeMedia({"-f", "lavfi", "-i",
+                                "aevalsrc=0.5*sin(2*PI*(200+300*t)*t)|0.5*sin(2*PI*(300+200*t)*t):"
+                                "s=44100:d=3",
+                                "-c:a", "pcm_s16le"},
+                               path);
+        } else if (name == "one.wav") {
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=440:sample_rate=44100:d=1", "-ac", "2",
+                                "-c:a", "pcm_s16le"},
+                               path);
+        } else if (name == "level.wav") {
+            // A steady -20 dBFS tone for level checks.
+            evctest::MakeMedia({"-f", "lavfi", "-i", "aevalsrc=0.1*sin(2*PI*1000*t):s=44100:d=2",
+                                "-ac", "2", "-c:a", "pcm_s16le"},
+                               path);
+        }
+        return path;
+    }
 
     static std::unique_ptr<evctest::TempDir> media_;
     evctest::TempDir out_;

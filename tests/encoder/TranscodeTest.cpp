@@ -8,18 +8,23 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 
 namespace {
 
 class Transcode : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        media_ = std::make_unique<evctest::TempDir>();
-        evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, Media("twenty.wav"));
-    }
+    static void SetUpTestSuite() { media_ = std::make_unique<evctest::TempDir>(); }
     static void TearDownTestSuite() { media_.reset(); }
-    static std::string Media(const std::string& name) { return media_->File(name); }
+    // Made on first use: ctest runs every test in a process of its own.
+    static std::string Media(const std::string& name) {
+        const std::string path = media_->File(name);
+        if (name == "twenty.wav" && !std::filesystem::exists(path)) {
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=20", "-ac", "2"}, path);
+        }
+        return path;
+    }
     static std::unique_ptr<evctest::TempDir> media_;
     evctest::TempDir out_;
 };
