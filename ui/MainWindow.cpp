@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QVideoWidget>
 #include <QWindow>
 
 #include "ui/QtToolkit.h"
@@ -97,11 +98,11 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     video->setParent(this);
     video->setObjectName(QStringLiteral("DSVideoWindowEx1"));
     video->setGeometry(22, 76, 256, 154);
-    auto* logo = new LogoPanel(app_.Preview, video, MakeLogoPicture(QSize(256, 154)));
-    // The video surface is a native window; the logo must be one too to lie
-    // above it.
-    logo->setAttribute(Qt::WA_NativeWindow);
-    logo->raise();
+    logo_ = new LogoPanel(app_.Preview, video, MakeLogoPicture(QSize(256, 154)));
+    // The video surface is a native window that would cover the logo: it is
+    // hidden while the logo shows.
+    logo_->installEventFilter(this);
+    FollowLogo();
     auto* trim = new TrimBarWidget(app_.Preview, this);
     trim->setObjectName(QStringLiteral("Panel1"));
     trim->setGeometry(20, 236, 260, 19);
@@ -262,7 +263,19 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+void MainWindow::FollowLogo() {
+    if (!logo_ || !logo_->parentWidget())
+        return;
+    const bool logo = logo_->isVisibleTo(logo_->parentWidget());
+    for (QVideoWidget* surface : logo_->parentWidget()->findChildren<QVideoWidget*>())
+        surface->setVisible(!logo);
+    if (logo)
+        logo_->raise();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == logo_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        FollowLogo();
     // Moving the mouse over the title with the button held drags the window.
     if (watched == title_ && event->type() == QEvent::MouseMove) {
         auto* me = static_cast<QMouseEvent*>(event);

@@ -61,12 +61,15 @@ private:
     QLabel* AddLabel(TLabel& model, int x, int y, int pixelSize = 12, bool bold = false);
     PictureButton* AddButton(TButton& model, ButtonArt art, const QString& text, QRect where);
     void BeginMove(const QPoint& globalPos);
+    // The video surface is hidden while the logo covers it.
+    void FollowLogo();
 
     TApplication& app_;
     TFrmMainForm& form_;
     QImage skin_;
     QRegion shape_;
     QLabel* title_ = nullptr;
+    QWidget* logo_ = nullptr;
     QComboBox* outputType_ = nullptr;
     QComboBox* profile_ = nullptr;
     QLineEdit* outputFolder_ = nullptr;

@@ -117,6 +117,24 @@ QImage MakeMainSkin() {
     foot.setColorAt(1, QColor(46, 196, 182, 0));
     p.fillRect(QRectF(40, 462, SkinWidth - 80, 1), foot);
     p.end();
+
+    // Whatever antialiased painting spilled past the outline goes back to
+    // magenta, so the edge of the shape shows no trace of it.
+    QImage inside(img.size(), QImage::Format_ARGB32);
+    inside.fill(Qt::transparent);
+    QPainter m(&inside);
+    m.setRenderHint(QPainter::Antialiasing, false);
+    m.fillPath(outline, Qt::black);
+    m.end();
+    for (int y = 0; y < img.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        const auto* keep = reinterpret_cast<const QRgb*>(inside.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(keep[x]) == 0)
+                row[x] = SkinTransparent.rgb();
+            else if (row[x] == SkinTransparent.rgb())
+                row[x] = QColor("#1c2935").rgb(); // never a hole inside the shape
+    }
     return img;
 }
 

@@ -162,6 +162,22 @@ TEST(Skin, MagentaIsOutsideTheShapeAndTheRestInside) {
     EXPECT_GT(magenta, 0);
 }
 
+TEST(Skin, TheEdgeOfTheShapeCarriesNoTraceOfMagenta) {
+    QImage skin = MakeMainSkin();
+    // A kept pixel tinted towards magenta would show as a pink seam.
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x)
+            for (QPoint p :
+                 {QPoint(x, y), QPoint(SkinWidth - 1 - x, y), QPoint(x, SkinHeight - 1 - y),
+                  QPoint(SkinWidth - 1 - x, SkinHeight - 1 - y)}) {
+                QColor c(skin.pixel(p));
+                if (c == SkinTransparent)
+                    continue;
+                bool pinkish = c.red() > 120 && c.blue() > 120 && c.green() < c.red() / 2;
+                EXPECT_FALSE(pinkish) << p.x() << "," << p.y();
+            }
+}
+
 TEST(Grid, SevenColumnsWithTheirCaptionsAndProportions) {
     UiWorld w;
     SourceGridView* grid = w.Window->Grid();
