@@ -131,6 +131,17 @@ TEST(WholeProgram, DropConvertToMp3AndCloseThroughTheWindows) {
     QTest::qWait(200);
     Keep(window.grab(QRect(0, 0, 686, 486)).toImage(), "main_window.png");
 
+    // The options dialog through Ctrl+I; Esc puts every list back.
+    const int bitrate = app.OptionForm.cbbAudioBitrate.ItemIndex();
+    QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
+    ASSERT_TRUE(options.isVisible());
+    emit options.ListFor(app.OptionForm.cbbAudioBitrate)->activated(0);
+    QTest::qWait(100);
+    Keep(options.grab().toImage(), "options_dialog.png");
+    QTest::keyClick(&options, Qt::Key_Escape);
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(app.OptionForm.cbbAudioBitrate.ItemIndex(), bitrate);
+
     // The converting dialog, photographed once the file bar has moved.
     bool photographed = false;
     int dialogShows = 0;
