@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -121,7 +122,14 @@ int RunVelmora(int argc, char** argv) {
             char byte;
             ssize_t ignored = ::read(gSignalPipe[0], &byte, 1);
             (void)ignored;
-            program.Main().close();
+            // Before the settings are loaded there is nothing to keep, and
+            // saving then would overwrite them with defaults.
+            if (program.Main().isVisible()) {
+                program.Main().close();
+            } else {
+                std::fflush(nullptr);
+                std::_Exit(0);
+            }
         });
         struct sigaction action {};
         action.sa_handler = OnTerminateSignal;

@@ -290,12 +290,12 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
     Caption(model_.lblAudioVolumeGain, group, {12, 64});
     lists_.emplace_back(&model_.cbbAudioVolumeGain,
                         FixedList(model_.cbbAudioVolumeGain, group, {122, 60, 100, 22}));
-    Caption(model_.lblAudioSample, group, {238, 28});
+    Caption(model_.lblAudioSample, group, {232, 28});
     lists_.emplace_back(&model_.cbbAudioSample,
-                        FixedList(model_.cbbAudioSample, group, {340, 24, 104, 22}));
-    Caption(model_.lblAudioChannels, group, {238, 64});
+                        FixedList(model_.cbbAudioSample, group, {320, 24, 126, 22}));
+    Caption(model_.lblAudioChannels, group, {232, 64});
     lists_.emplace_back(&model_.cbbAudioChannels,
-                        FixedList(model_.cbbAudioChannels, group, {340, 60, 104, 22}));
+                        FixedList(model_.cbbAudioChannels, group, {320, 60, 126, 22}));
 
     // The video settings: bound so profiles keep working, never shown.
     auto* video = new QGroupBox(this);

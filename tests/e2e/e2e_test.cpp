@@ -221,6 +221,8 @@ TEST(WholeProgram, WithoutFormLibraryOneMessageAndTheMainWindowNeverShows) {
     EXPECT_NE(windows.find("Velmora: viewable"), std::string::npos) << windows;
     EXPECT_EQ(windows.find("Velmora 1.3: viewable"), std::string::npos) << windows;
     KeepFile(shot, "missing_form.png");
+    // Ended before its settings were loaded: nothing was written over them.
+    EXPECT_FALSE(fs::exists(folder.Path() / "Config" / "UserSettings.ini"));
 }
 
 } // namespace
