@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -130,6 +131,18 @@ TEST(WholeProgram, DropConvertToMp3AndCloseThroughTheWindows) {
     ASSERT_EQ(app.MainForm.edtOutputFolder.Text, out);
     QTest::qWait(200);
     Keep(window.grab(QRect(0, 0, 686, 486)).toImage(), "main_window.png");
+
+    // The About box from Form.so: modal, closed by the user.
+    QString aboutTitle;
+    QTimer::singleShot(500, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            aboutTitle = box->windowTitle();
+            Keep(box->grab().toImage(), "about_box.png");
+            box->close();
+        }
+    });
+    QTest::mouseClick(window.ButtonFor(app.MainForm.btnAbout), Qt::LeftButton);
+    EXPECT_EQ(aboutTitle, "About Velmora");
 
     // The options dialog through Ctrl+I; Esc puts every list back.
     const int bitrate = app.OptionForm.cbbAudioBitrate.ItemIndex();
