@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TextCompare.h"
 #include "support/platform/SystemIO.h"
 
 namespace {
@@ -22,21 +23,6 @@ std::string Trim(const std::string& s) {
     while (e > b && IsTrimmed(s[e - 1]))
         --e;
     return s.substr(b, e - b);
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Section names fold ASCII letters only; the bytes of UTF-8 characters are
-// compared as they are.
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
 }
 
 bool IsHeader(const std::string& line) {
@@ -134,7 +120,7 @@ TIniFile32::TIniFile32(std::string fileName) : fileName_(std::move(fileName)) {
 int TIniFile32::FindSection(const std::string& section) const {
     const std::string header = "[" + section + "]";
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (SameText(lines_[i], header))
+        if (SameTextAscii(lines_[i], header))
             return static_cast<int>(i);
     return -1;
 }

@@ -12,24 +12,13 @@
 #include "media/SourceFileGrid.h"
 #include "shell/MainForm.h"
 #include "support/CommonLib.h"
+#include "support/TextCompare.h"
 
 namespace {
 
 int ClampToInt(std::int64_t value) {
     return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
                                                      std::numeric_limits<int>::max()));
-}
-
-// A whole decimal number with an optional sign; false for anything else.
-bool ReadWholeNumber(const std::string& text, int& value) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    if (first == last)
-        return false;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && end == last;
 }
 
 const char* const SpinnerFrames[] = {"|", "/", "-", "\\", "|"};

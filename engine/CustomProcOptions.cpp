@@ -6,22 +6,7 @@
 #include "config/UserProfiles.h"
 #include "engine/CustomProc.h"
 #include "shell/MainForm.h"
-
-namespace {
-
-// A decimal integer as the profile fields are written: optional sign, digits.
-bool ParseProfileField(const std::string& text, int& value) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    if (first == last)
-        return false;
-    auto [end, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && end == last;
-}
-
-} // namespace
+#include "support/TextCompare.h"
 
 TfrmOption& TCustomProc::Options() {
     if (!OptionForm)
@@ -119,7 +104,7 @@ void TCustomProc::ApplyProfile() {
         if (fields[i] == "none")
             continue;
         int index = -1;
-        if (ParseProfileField(fields[i], index))
+        if (ReadWholeNumber(fields[i], index))
             lists[i]->SetItemIndex(index);
     }
 }
@@ -148,7 +133,7 @@ void TCustomProc::ApplyUserProfile() {
         if (fields[i].empty())
             continue;
         int index = -1;
-        if (!ParseProfileField(fields[i], index))
+        if (!ReadWholeNumber(fields[i], index))
             throw EConvertError("'" + fields[i] + "' is not a valid integer value");
         lists[i]->SetItemIndex(index);
     }

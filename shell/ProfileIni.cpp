@@ -1,5 +1,7 @@
 #include "shell/ProfileIni.h"
 
+#include "support/TextCompare.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -35,22 +37,6 @@ std::string Trim(const std::string& s) {
         return {};
     size_t e = s.find_last_not_of(" \t");
     return s.substr(b, e - b + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // Name of a section header line, or false when the line is none.
@@ -96,7 +82,7 @@ std::string SetProfileString(const std::string& text, const std::string& section
     int sectionAt = -1;
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         std::string name;
-        if (SectionName(lines[static_cast<size_t>(i)].Body, name) && SameName(name, section)) {
+        if (SectionName(lines[static_cast<size_t>(i)].Body, name) && SameTextAscii(name, section)) {
             sectionAt = i;
             break;
         }
@@ -120,7 +106,7 @@ std::string SetProfileString(const std::string& text, const std::string& section
             break;
         if (!Trim(l.Body).empty())
             lastKeyLine = i;
-        if (KeyName(l.Body, name) && SameName(name, key)) {
+        if (KeyName(l.Body, name) && SameTextAscii(name, key)) {
             // Keep the key as the file spells it; only the value changes.
             l.Body = l.Body.substr(0, l.Body.find('=') + 1) + value;
             return Join(lines);
@@ -192,10 +178,10 @@ std::string ReadProfileString(const std::string& fileName, const std::string& se
     for (const auto& l : SplitLines(text)) {
         std::string name;
         if (SectionName(l.Body, name)) {
-            inSection = SameName(name, section);
+            inSection = SameTextAscii(name, section);
             continue;
         }
-        if (inSection && KeyName(l.Body, name) && SameName(name, key)) {
+        if (inSection && KeyName(l.Body, name) && SameTextAscii(name, key)) {
             std::string t = Trim(l.Body);
             return Trim(t.substr(t.find('=') + 1));
         }

@@ -5,22 +5,9 @@
 #include <vector>
 
 #include "support/CommonLib.h"
+#include "support/TextCompare.h"
 
 namespace {
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Only ASCII letters fold; every other byte compares exactly.
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
 
 std::string FileNamePart(const std::string& path) {
     size_t pos = path.rfind(PathDelim);
@@ -30,7 +17,7 @@ std::string FileNamePart(const std::string& path) {
 std::uint32_t LastMatch(IPlatform& platform, const std::string& name) {
     std::uint32_t id = 0;
     for (const ProcessEntry& p : platform.ListProcesses())
-        if (SameName(p.ExeText, name))
+        if (SameTextAscii(p.ExeText, name))
             id = p.Id;
     return id;
 }
@@ -99,7 +86,7 @@ bool TCommonLib::TerminateProcessByName(const std::string& name) const {
     bool matched = false;
     bool ok = false;
     for (const ProcessEntry& p : platform_.ListProcesses()) {
-        if (SameName(FileNamePart(p.ExeText), name) || SameName(p.ExeText, name)) {
+        if (SameTextAscii(FileNamePart(p.ExeText), name) || SameTextAscii(p.ExeText, name)) {
             matched = true;
             // Only the last attempt counts.
             ok = platform_.TerminateProcess(p.Id);
