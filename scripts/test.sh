@@ -3,6 +3,6 @@
 # the core tests) and runs every test. Exits non-zero on any failure.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$here/scripts/build.sh" -DVELMORA_TESTS=ON
+"$here/scripts/build.sh" -DVELMORA_TESTS=ON -DVELMORA_BENCH=OFF
 cd "$here/build"
 ctest --output-on-failure --timeout 900 -j 2
