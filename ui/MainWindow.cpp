@@ -18,22 +18,7 @@
 #include "ui/preview/TrimBarWidget.h"
 
 TShiftState KeyShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
-    TShiftState s = 0;
-    if (modifiers & Qt::ShiftModifier)
-        s |= ssShift;
-    if (modifiers & Qt::AltModifier)
-        s |= ssAlt;
-    if (modifiers & Qt::ControlModifier)
-        s |= ssCtrl;
-    if (modifiers & Qt::GroupSwitchModifier)
-        s |= ssCtrl | ssAlt;
-    if (buttons & Qt::LeftButton)
-        s |= ssLeft;
-    if (buttons & Qt::RightButton)
-        s |= ssRight;
-    if (buttons & Qt::MiddleButton)
-        s |= ssMiddle;
-    return s;
+    return ShiftStateOf(modifiers, buttons);
 }
 
 namespace {

@@ -81,6 +81,8 @@ unsigned ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
         s |= ssAlt;
     if (modifiers & Qt::ControlModifier)
         s |= ssCtrl;
+    if (modifiers & Qt::GroupSwitchModifier)
+        s |= ssCtrl | ssAlt;
     if (buttons & Qt::LeftButton)
         s |= ssLeft;
     if (buttons & Qt::RightButton)

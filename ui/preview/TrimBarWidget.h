@@ -59,5 +59,6 @@ private:
     QPixmap logo_;
 };
 
-// Modifier bits of a Qt event as the core's TShiftFlag set.
+// Modifier bits of a Qt event as the core's TShiftFlag set; AltGr counts as
+// Ctrl+Alt. The main window's keys and the trim bar's clicks both use it.
 unsigned ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
