@@ -5,8 +5,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, linked against the _asan
 # variants of DEPS, so the core tests run once plainly and once sanitized.
 #
-# VELMORA_CORE_LIBS lists every core library; link them as one group.
-set(VELMORA_CORE_LIBS velmora_support velmora_config velmora_media velmora_engine velmora_preview velmora_shell)
+# Each core library names the libraries below it that it may use (DEPS); the
+# layers are in ARCHITECTURE.md and scripts/check-layers.sh enforces them.
 
 # velmora_core_test(NAME DIR LIBS ...) builds the GoogleTest executable NAME from
 # DIR/*.cpp (and NAME_asan against the sanitized libraries) and registers both
@@ -66,9 +66,7 @@ function(velmora_core_test name dir)
                 list(APPEND libs ${l})
             endif()
         endforeach()
-        # One rescanned group, so the core folders may call each other freely.
-        list(JOIN libs "," libgroup)
-        target_link_libraries(${v} PRIVATE "$<LINK_GROUP:RESCAN,${libgroup}>" ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+        target_link_libraries(${v} PRIVATE ${libs} ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
         if(v MATCHES "_asan$")
             # g++ 12 reports false maybe-uninitialized inside libstdc++ (std::regex,
             # std::function) once the sanitizers instrument it.

@@ -6,38 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "support/TextCompare.h"
+#include "support/Text.h"
 #include "support/platform/SystemIO.h"
 
 namespace {
 
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && IsTrimmed(s[b]))
-        ++b;
-    while (e > b && IsTrimmed(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 bool IsHeader(const std::string& line) {
-    std::string t = Trim(line);
+    std::string t = TrimControls(line);
     return !t.empty() && t.front() == '[' && t.back() == ']';
 }
 
 std::string KeyOf(const std::string& line) {
     size_t eq = line.find('=');
-    return eq == std::string::npos ? std::string() : Trim(line.substr(0, eq));
+    return eq == std::string::npos ? std::string() : TrimControls(line.substr(0, eq));
 }
 
 std::string ValueOf(const std::string& line) {
     size_t eq = line.find('=');
-    return eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
+    return eq == std::string::npos ? std::string() : TrimControls(line.substr(eq + 1));
 }
 
 std::vector<std::string> SplitLines(const std::string& data) {
@@ -185,8 +171,8 @@ void TIniFile32::ReadSections(std::vector<std::string>* strings) const {
     for (const std::string& line : lines_) {
         if (!IsHeader(line))
             continue;
-        std::string t = Trim(line);
-        strings->push_back(Trim(t.substr(1, t.size() - 2)));
+        std::string t = TrimControls(line);
+        strings->push_back(TrimControls(t.substr(1, t.size() - 2)));
     }
 }
 

@@ -4,18 +4,7 @@
 
 #include "config/IniFiles32.h"
 #include "support/CommonLib.h"
-
-namespace {
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-} // namespace
+#include "support/Text.h"
 
 std::string ConfigFolder(const std::string& appPath) {
     std::string folder = appPath;
@@ -35,22 +24,11 @@ std::string MakeProfileString(const std::array<int, 6>& positions) {
 }
 
 bool SameProfileName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    return true;
+    return SameTextAscii(a, b);
 }
 
 std::string CleanProfileName(const std::string& name) {
-    size_t begin = 0;
-    size_t end = name.size();
-    while (begin < end && IsBlankOrControl(name[begin]))
-        ++begin;
-    while (end > begin && IsBlankOrControl(name[end - 1]))
-        --end;
-    std::string cleaned = name.substr(begin, end - begin);
+    std::string cleaned = TrimControls(name);
     for (char c : cleaned)
         if (c == '=' || static_cast<unsigned char>(c) < 32 || c == 127)
             return std::string();

@@ -7,101 +7,10 @@
 #include "engine/CommandLineSplit.h"
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
-#include "shell/MainForm.h"
+#include "support/Text.h"
+#include "support/TimeText.h"
 
-namespace {
-
-std::string Fragment(const SelectionList& list, int index, const char* prefix,
-                     const char* fallback) {
-    const std::string item = list.ItemText(index);
-    return item.empty() ? std::string(fallback) : std::string(prefix) + item;
-}
-
-// An unknown output type falls back to the default type.
-size_t TypeIndex(int outputType) {
-    return static_cast<size_t>(ValidOutputFileType(outputType) ? outputType : oftAMR);
-}
-
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string TrimBlanks(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-std::optional<std::int64_t> ParseTimePart(const std::string& part) {
-    const std::string text = TrimBlanks(part);
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(first, last, value);
-    if (first == last || ec != std::errc() || end != last)
-        return std::nullopt;
-    // Far beyond any media length; keeps the arithmetic below from overflowing.
-    if (value > 1'000'000'000 || value < -1'000'000'000)
-        return std::nullopt;
-    return value;
-}
-
-// h:m:s in seconds; nothing when the text is not three integers.
-std::optional<std::int64_t> TimeTextSeconds(const TCommonLib& lib, const std::string& text) {
-    const std::vector<std::string> parts = lib.SplitText(text, ':');
-    if (parts.size() != 3)
-        return std::nullopt;
-    auto h = ParseTimePart(parts[0]);
-    auto m = ParseTimePart(parts[1]);
-    auto s = ParseTimePart(parts[2]);
-    if (!h || !m || !s)
-        return std::nullopt;
-    return *h * 3600 + *m * 60 + *s;
-}
-
-} // namespace
-
-std::string TCommonLib::GetVideoBitrateParam(const SelectionList& list, int index) const {
-    return Fragment(list, index, " -b ", " -b 512");
-}
-
-std::string TCommonLib::GetVideoSizeParam(const SelectionList& list, int index) const {
-    return Fragment(list, index, " -s ", " -s 320x240");
-}
-
-std::string TCommonLib::GetAudioBitrateParam(const SelectionList& list, int index) const {
-    return Fragment(list, index, " -ab ", " -ab 64");
-}
-
-std::string TCommonLib::GetVolumeParam(const SelectionList& list, int index) const {
-    return Fragment(list, index, " -vol ", " ");
-}
-
-std::string TCommonLib::GetChannelsParam(const SelectionList& list, int index) const {
-    const std::string item = list.ItemText(index);
-    return item.empty() ? std::string(" -ac 2") : std::string(" -ac ") + item.front();
-}
-
-std::string TCommonLib::GetSampleRateParam(const SelectionList& list, int index) const {
-    return Fragment(list, index, " -ar ", " -ar 44100");
-}
-
-std::string TCommonLib::GetCodecParam(int outputType) const {
-    return " " + std::string(CodecList[TypeIndex(outputType)]);
-}
-
-std::string TCommonLib::GetExtParam(int outputType) const {
-    return std::string(ExtensionList[TypeIndex(outputType)]);
-}
+namespace {} // namespace
 
 std::string TCustomProc::GetStartTime(const std::string& sourcePath) {
     const std::string wanted = UpperAscii(sourcePath);
@@ -132,9 +41,9 @@ std::string TCustomProc::GetCutSeconds(const std::string& sourcePath) {
         if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
             continue;
         matched = true;
-        if (auto s = TimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
+        if (auto s = WholeTimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
             start = *s;
-        if (auto e = TimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
+        if (auto e = WholeTimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
             end = *e;
     }
     return matched ? std::to_string(end - start) : std::string();

@@ -9,7 +9,6 @@
 #include "engine/ConvertingForm.h"
 #include "engine/CustomProc.h"
 #include "media/SourceFileGrid.h"
-#include "shell/MainForm.h"
 
 namespace {
 

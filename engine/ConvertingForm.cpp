@@ -10,9 +10,8 @@
 
 #include "engine/CustomProc.h"
 #include "media/SourceFileGrid.h"
-#include "shell/MainForm.h"
 #include "support/CommonLib.h"
-#include "support/TextCompare.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -10,24 +10,26 @@
 #include "config/OptionForm.h"
 #include "config/UserSettings.h"
 #include "engine/AdvanceSystem.h"
+#include "engine/JobControls.h"
 #include "engine/OptionTables.h"
+#include "media/InitDirStore.h"
 #include "support/CommonLib.h"
 
-class TFrmMainForm;
 class TfrmOption;
 class TfrmConverting;
 class TSourceFileGrid;
 
-class TCustomProc : public IOptionFormHost {
+class TCustomProc : public IOptionFormHost, public IInitDirStore {
 public:
     TCustomProc(TCommonLib& commonLib, TFileFunc& fileFunc, TSysFunc& sysFunc,
-                TFrmMainForm& mainForm)
-        : Lib(commonLib), FileFunc(fileFunc), SysFunc(sysFunc), MainForm(mainForm) {}
+                TJobControls controls)
+        : Lib(commonLib), FileFunc(fileFunc), SysFunc(sysFunc), MainForm(controls) {}
 
     TCommonLib& Lib;
     TFileFunc& FileFunc;
     TSysFunc& SysFunc;
-    TFrmMainForm& MainForm;
+    // The main window's controls that the job and the command line use.
+    TJobControls MainForm;
     // Set by start-up once the windows exist (not owned).
     TfrmOption* OptionForm = nullptr;
     TfrmConverting* ConvertingForm = nullptr;
@@ -60,10 +62,10 @@ public:
 
     // ---- User settings ----
     // Folder the open dialog starts in.
-    std::string LoadInitDir();
+    std::string LoadInitDir() override;
     // Stores the folder of `folder` (a chosen file's path, or a folder ending
     // in a separator); an empty text stores nothing.
-    void SaveInitDir(const std::string& folder);
+    void SaveInitDir(const std::string& folder) override;
     void LoadUserSettings();
     // Errors are logged and shown; they never escape.
     void SaveUserSettings();

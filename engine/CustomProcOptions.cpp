@@ -1,12 +1,11 @@
 // Option lists, presets and user profiles applied to the option selections.
-#include <charconv>
 #include <stdexcept>
 
+#include "config/ConfigReaders.h"
 #include "config/IniFiles32.h"
 #include "config/UserProfiles.h"
 #include "engine/CustomProc.h"
-#include "shell/MainForm.h"
-#include "support/TextCompare.h"
+#include "support/Text.h"
 
 TfrmOption& TCustomProc::Options() {
     if (!OptionForm)
@@ -27,16 +26,14 @@ void TCustomProc::FillList(SelectionList& list, TConstantList constants) const {
     for (size_t i = 0; i + 1 < constants.size(); ++i)
         list.Add(std::string(constants[i]));
     int index = -1;
-    const std::string_view last = constants.back();
-    auto [end, ec] = std::from_chars(last.data(), last.data() + last.size(), index);
-    if (ec != std::errc() || end != last.data() + last.size())
+    if (!ReadWholeNumber(std::string(constants.back()), index))
         index = -1;
     list.SetItemIndex(index);
 }
 
 std::vector<std::string> TCustomProc::UserProfileNames() {
     try {
-        return Lib.ReadConfigSections(UserProfileInfoFileName);
+        return ReadConfigSections(Lib, UserProfileInfoFileName);
     } catch (const std::exception& e) {
         // An unreadable profile file lists no profiles.
         Lib.AppFunc().WriteLog(std::string("Read user profiles error. ") + e.what());
@@ -114,7 +111,7 @@ std::string TCustomProc::ReadUserProfile() {
     if (!o.cbbCustomProfile.HasSelection())
         return std::string();
     try {
-        return Lib.ReadConfigValue(UserProfileInfoFileName, o.cbbCustomProfile.Text());
+        return ReadConfigValue(Lib, UserProfileInfoFileName, o.cbbCustomProfile.Text());
     } catch (const std::exception& e) {
         Lib.AppFunc().WriteLog(std::string("Read user profile error. ") + e.what());
         return std::string();

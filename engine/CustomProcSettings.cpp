@@ -4,7 +4,6 @@
 #include "config/UserProfiles.h"
 #include "config/UserSettings.h"
 #include "engine/CustomProc.h"
-#include "shell/MainForm.h"
 
 namespace {
 

@@ -6,17 +6,7 @@
 #include <span>
 #include <string_view>
 
-// The item index of the output type list; the order is the identity of a type.
-enum TOutputFileType {
-    oftAMR = 0,
-    oftAAC = 1,
-    oftMP3 = 2,
-    oftAC3 = 3,
-    oftM4A = 4,
-    oftOGG = 5,
-    oftWAV = 6,
-};
-inline constexpr int OutputFileTypeCount = 7;
+#include "support/OutputTypes.h"
 
 // Presets come first in the main window's profile list, user profiles after.
 inline constexpr int PresetCount = 5;
@@ -34,13 +24,6 @@ inline constexpr std::array<std::string_view, 8> OutputFileTypeList{"AMR Audio F
                                                                     "OGG Audio Files (*.ogg)",
                                                                     "WAV Audio Files",
                                                                     "0"};
-
-inline constexpr std::array<std::string_view, 7> CodecList{
-    "-acodec amr_nb",  "-acodec aac -vn",    "-acodec mp3 -vn",      "-acodec ac3 -vn",
-    "-acodec aac -vn", "-acodec vorbis -vn", "-acodec pcm_s16le -vn"};
-
-inline constexpr std::array<std::string_view, 7> ExtensionList{".amr", ".aac", ".mp3", ".ac3",
-                                                               ".m4a", ".ogg", ".wav"};
 
 inline constexpr std::array<std::string_view, 10> AudioBitrateList{"16",  "32",  "48",  "64",  "80",
                                                                    "128", "160", "192", "224", "2"};
@@ -88,7 +71,3 @@ inline constexpr TPresetTable WavPresets{"none|none|none|2|0|0", "none|none|none
 inline constexpr std::array<const TPresetTable*, OutputFileTypeCount> PresetTables{
     &AmrMp3M4aPresets, &AacAc3Presets, &AmrMp3M4aPresets, &AacAc3Presets,
     &AmrMp3M4aPresets, &OggPresets,    &WavPresets};
-
-inline constexpr bool ValidOutputFileType(int type) {
-    return type >= 0 && type < OutputFileTypeCount;
-}

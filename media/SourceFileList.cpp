@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "engine/CustomProc.h"
 #include "support/CommonLib.h"
+#include "support/Text.h"
 
 namespace {
 
@@ -30,10 +30,10 @@ private:
 
 } // namespace
 
-TSourceFileList::TSourceFileList(TSourceFileGrid& grid, TCommonLib& lib, TCustomProc& proc,
+TSourceFileList::TSourceFileList(TSourceFileGrid& grid, TCommonLib& lib, IInitDirStore& initDirs,
                                  TFrmInitFileForm& initForm, IPreviewHooks& preview,
                                  TGraphFactory graphs)
-    : grid_(grid), lib_(lib), proc_(proc), initForm_(initForm), preview_(preview),
+    : grid_(grid), lib_(lib), initDirs_(initDirs), initForm_(initForm), preview_(preview),
       graphs_(std::move(graphs)) {
     initForm_.OnAddFiles = [this](const std::vector<std::string>& paths) { AddSourceFiles(paths); };
     initForm_.OnStoreFolder = [this] { StoreInitDir(); };
@@ -82,11 +82,7 @@ std::string TSourceFileList::LowerExtension(const std::string& path) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < nameStart)
         return std::string();
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
+    return LowerAscii(path.substr(dot));
 }
 
 bool TSourceFileList::IsAcceptedExtension(const std::string& lowerExt) {
@@ -261,7 +257,7 @@ void TSourceFileList::btnOpenFileClick() {
     // Files of the previous Open are still being added.
     if (initForm_.Visible)
         return;
-    std::string initDir = proc_.LoadInitDir();
+    std::string initDir = initDirs_.LoadInitDir();
     std::vector<std::string> chosen;
     bool confirmed = lib_.Dialogs().OpenFiles(std::string(), initDir, OpenDialogFilters(), chosen);
     std::vector<std::string> paths;
@@ -284,5 +280,5 @@ void TSourceFileList::StoreInitDir() {
     size_t slash = dialogFileName_.find_last_of(PathDelim);
     if (slash == std::string::npos)
         return;
-    proc_.SaveInitDir(dialogFileName_.substr(0, slash + 1));
+    initDirs_.SaveInitDir(dialogFileName_.substr(0, slash + 1));
 }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "media/InitDirStore.h"
 #include "media/InitFileForm.h"
 #include "media/MediaGraph.h"
 #include "media/SourceFileGrid.h"
 
 class TCommonLib;
-class TCustomProc;
 
 // Virtual key of the Delete key.
 inline constexpr int VK_DELETE = 46;
@@ -27,10 +27,10 @@ public:
     // Longest dropped path taken (a 255-character name buffer).
     static constexpr size_t MaxDroppedPathLength = 254;
 
-    // `proc` gives LoadInitDir/SaveInitDir; `initForm` is the busy window the
+    // `initDirs` keeps the folder the open dialog starts in; `initForm` is the busy window the
     // Open command shows. `graphs` makes the temporary probing graph of each
     // AddSourceFiles call.
-    TSourceFileList(TSourceFileGrid& grid, TCommonLib& lib, TCustomProc& proc,
+    TSourceFileList(TSourceFileGrid& grid, TCommonLib& lib, IInitDirStore& initDirs,
                     TFrmInitFileForm& initForm, IPreviewHooks& preview,
                     TGraphFactory graphs = CreateProbeGraph);
     TSourceFileList(const TSourceFileList&) = delete;
@@ -79,7 +79,7 @@ private:
 
     TSourceFileGrid& grid_;
     TCommonLib& lib_;
-    TCustomProc& proc_;
+    IInitDirStore& initDirs_;
     TFrmInitFileForm& initForm_;
     IPreviewHooks& preview_;
     TGraphFactory graphs_;

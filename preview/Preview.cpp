@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/CustomProc.h"
-#include "shell/MainForm.h"
 #include "support/CommonLib.h"
+#include "support/Text.h"
+#include "support/TimeText.h"
 
 namespace {
 
@@ -36,11 +36,6 @@ int StripStep(unsigned shift) {
     if (keys == ssShift)
         return 10;
     return 5;
-}
-
-bool AllDigits(const std::string& s) {
-    return !s.empty() &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Clears a flag when the scope ends, also on exceptions.
@@ -78,56 +73,16 @@ std::int64_t NearestEven(double x) {
     return static_cast<std::int64_t>(std::nearbyint(std::clamp(x, -1e15, 1e15)));
 }
 
-std::int64_t TimeTextSeconds(const TCommonLib& lib, const std::string& text) {
-    const auto parts = lib.SplitText(text, ':');
-    if (parts.size() < 3)
-        return 0;
-    auto part = [&](size_t i) -> std::int64_t {
-        double v = lib.TextToNumber(parts[i]);
-        if (!std::isfinite(v) || std::fabs(v) > 1e12)
-            return 0;
-        return static_cast<std::int64_t>(v);
-    };
-    try {
-        return part(0) * 3600 + part(1) * 60 + part(2);
-    } catch (const EConvertError&) {
-        return 0;
-    }
-}
-
-std::optional<std::int64_t> StrictTimeSeconds(const std::string& text) {
-    const auto first = text.find(':');
-    if (first == std::string::npos)
-        return std::nullopt;
-    const auto second = text.find(':', first + 1);
-    if (second == std::string::npos || text.find(':', second + 1) != std::string::npos)
-        return std::nullopt;
-    const std::string h = text.substr(0, first);
-    const std::string m = text.substr(first + 1, second - first - 1);
-    const std::string s = text.substr(second + 1);
-    // Up to 9 hour digits keeps the sum far from overflow.
-    if (!AllDigits(h) || h.size() < 2 || h.size() > 9 || !AllDigits(m) || m.size() != 2 ||
-        !AllDigits(s) || s.size() != 2)
-        return std::nullopt;
-    const std::int64_t hours = std::stoll(h);
-    const int minutes = std::stoi(m);
-    const int seconds = std::stoi(s);
-    if (minutes > 59 || seconds > 59)
-        return std::nullopt;
-    return hours * 3600 + minutes * 60 + seconds;
-}
-
-TPreview::TPreview(TFrmMainForm& mainForm, TCustomProc& customProc, TCommonLib& commonLib,
-                   IMediaGraph& playerGraph)
-    : mainForm_(mainForm), customProc_(customProc), lib_(commonLib), graph_(playerGraph),
-      grid_(mainForm.dxTreeSourceFileInfo) {
-    mainForm_.btnPlay.Hint = "Ctrl + P";
-    mainForm_.btnPause.Hint = "Ctrl + U";
-    mainForm_.btnStop.Hint = "Ctrl + T";
-    mainForm_.btnPlay.OnClick = [this] { btnPlayClick(); };
-    mainForm_.btnPause.OnClick = [this] { btnPauseClick(); };
-    mainForm_.btnStop.OnClick = [this] { btnStopClick(); };
-    mainForm_.pnlCurTime.Caption = kZeroTime;
+TPreview::TPreview(TPlayerControls controls, TCommonLib& commonLib, IMediaGraph& playerGraph)
+    : controls_(controls), lib_(commonLib), graph_(playerGraph),
+      grid_(controls.dxTreeSourceFileInfo) {
+    controls_.btnPlay.Hint = "Ctrl + P";
+    controls_.btnPause.Hint = "Ctrl + U";
+    controls_.btnStop.Hint = "Ctrl + T";
+    controls_.btnPlay.OnClick = [this] { btnPlayClick(); };
+    controls_.btnPause.OnClick = [this] { btnPauseClick(); };
+    controls_.btnStop.OnClick = [this] { btnStopClick(); };
+    controls_.pnlCurTime.Caption = kZeroTime;
     graph_.OnPositionTimer = [this](std::int64_t position, std::int64_t duration) {
         dstrckbrMainformTimer(position, duration);
     };
@@ -139,9 +94,9 @@ TPreview::TPreview(TFrmMainForm& mainForm, TCustomProc& customProc, TCommonLib& 
 
 TPreview::~TPreview() {
     // The callbacks point at this object; the window and graph may outlive it.
-    mainForm_.btnPlay.OnClick = nullptr;
-    mainForm_.btnPause.OnClick = nullptr;
-    mainForm_.btnStop.OnClick = nullptr;
+    controls_.btnPlay.OnClick = nullptr;
+    controls_.btnPause.OnClick = nullptr;
+    controls_.btnStop.OnClick = nullptr;
     graph_.OnPositionTimer = nullptr;
 }
 
@@ -151,7 +106,7 @@ void TPreview::ShowLogo(bool visible) {
 }
 
 void TPreview::ShowPosition(std::int64_t seconds) {
-    mainForm_.pnlCurTime.SetCaption(ClockText(seconds));
+    controls_.pnlCurTime.SetCaption(ClockText(seconds));
 }
 
 // ---- Player ----
@@ -293,14 +248,14 @@ void TPreview::dstrckbrMainformTimer(std::int64_t positionMs, std::int64_t durat
 
     bool atEndMarker = false;
     if (!EndTimeText.empty()) {
-        atEndMarker = mainForm_.pnlCurTime.Caption == EndTimeText;
+        atEndMarker = controls_.pnlCurTime.Caption == EndTimeText;
         // Ticks are not exactly a second apart; one that jumps over the end
         // second still counts, unless it was a seek.
-        const std::int64_t endSeconds = TimeTextSeconds(lib_, EndTimeText);
+        const std::int64_t endSeconds = LooseTimeTextSeconds(lib_, EndTimeText);
         if (!atEndMarker && lastTickSeconds_ >= 0 && lastTickSeconds_ < endSeconds &&
             seconds > endSeconds && seconds - lastTickSeconds_ <= 2) {
             atEndMarker = true;
-            mainForm_.pnlCurTime.SetCaption(EndTimeText);
+            controls_.pnlCurTime.SetCaption(EndTimeText);
         }
     }
     lastTickSeconds_ = seconds;
@@ -351,9 +306,9 @@ void TPreview::PlaceMarkers() {
         if (grid_.Field(r, sfFileName) == CurPlayFile)
             continue;
         StopPlay();
-        CurDuration = TimeTextSeconds(lib_, grid_.Field(r, sfDuration));
-        const std::int64_t s = TimeTextSeconds(lib_, grid_.Field(r, sfStartTime));
-        const std::int64_t e = TimeTextSeconds(lib_, grid_.Field(r, sfEndTime));
+        CurDuration = LooseTimeTextSeconds(lib_, grid_.Field(r, sfDuration));
+        const std::int64_t s = LooseTimeTextSeconds(lib_, grid_.Field(r, sfStartTime));
+        const std::int64_t e = LooseTimeTextSeconds(lib_, grid_.Field(r, sfEndTime));
         SeekEnabled = false;
 
         const int span = Panel1.Width - 2 - 2 * TTrimBar::MarkerWidth;
@@ -388,8 +343,8 @@ void TPreview::ResetTrimBar() {
 }
 
 std::string TPreview::CutTimeText(int row) const {
-    return lib_.SecondsToTimeText(TimeTextSeconds(lib_, grid_.Field(row, sfEndTime)) -
-                                  TimeTextSeconds(lib_, grid_.Field(row, sfStartTime)));
+    return lib_.SecondsToTimeText(LooseTimeTextSeconds(lib_, grid_.Field(row, sfEndTime)) -
+                                  LooseTimeTextSeconds(lib_, grid_.Field(row, sfStartTime)));
 }
 
 void TPreview::SetStartTimeAndPlay() {
@@ -521,12 +476,12 @@ bool TPreview::CheckRowTimes(int row) {
     const std::string duration = cells[sfDuration];
     const std::string start = cells[sfStartTime].empty() ? kZeroTime : cells[sfStartTime];
     const std::string end = cells[sfEndTime].empty() ? duration : cells[sfEndTime];
-    const auto d = StrictTimeSeconds(duration);
-    const auto s = StrictTimeSeconds(start);
-    const auto e = StrictTimeSeconds(end);
+    const auto d = StrictTimeTextSeconds(duration);
+    const auto s = StrictTimeTextSeconds(start);
+    const auto e = StrictTimeTextSeconds(end);
     // A row whose times cannot be read stays exactly as it was.
     for (const auto* text : {&duration, &start, &end}) {
-        if (!StrictTimeSeconds(*text)) {
+        if (!StrictTimeTextSeconds(*text)) {
             lib_.ShowMsg(InvalidTimeMessage(*text), mkError);
             return false;
         }
@@ -540,7 +495,7 @@ bool TPreview::CheckRowTimes(int row) {
         cells[sfEndTime] = start;
     if (SeekEnabled && graph_.Active()) {
         try {
-            graph_.SeekTo(StrictTimeSeconds(cells[sfStartTime]).value_or(0) * 1000);
+            graph_.SeekTo(StrictTimeTextSeconds(cells[sfStartTime]).value_or(0) * 1000);
         } catch (...) {
         }
         lastTickSeconds_ = -1;
@@ -562,7 +517,7 @@ bool TPreview::dxTreeSourceFileInfoEdited(int row, int column, const std::string
     if (column != sfStartTime && column != sfEndTime)
         return false;
     if ((column == sfStartTime || column == sfEndTime) && !text.empty() &&
-        !StrictTimeSeconds(text)) {
+        !StrictTimeTextSeconds(text)) {
         lib_.ShowMsg(InvalidTimeMessage(text), mkError);
         return false;
     }
@@ -580,9 +535,9 @@ bool TPreview::dxTreeSourceFileInfoEdited(int row, int column, const std::string
     // Playing the edited row follows its checked range.
     if (editedOk) {
         const auto& cells = grid_.Rows[static_cast<size_t>(row)];
-        StartSeconds = StrictTimeSeconds(cells[sfStartTime]).value_or(0);
-        const auto end = StrictTimeSeconds(cells[sfEndTime]);
-        const auto duration = StrictTimeSeconds(cells[sfDuration]);
+        StartSeconds = StrictTimeTextSeconds(cells[sfStartTime]).value_or(0);
+        const auto end = StrictTimeTextSeconds(cells[sfEndTime]);
+        const auto duration = StrictTimeTextSeconds(cells[sfDuration]);
         EndTimeText = end && duration && *end < *duration ? cells[sfEndTime] : std::string();
     }
     grid_.Changed();

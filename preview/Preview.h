@@ -10,10 +10,9 @@
 
 #include "media/MediaGraph.h"
 #include "media/SourceFileGrid.h"
+#include "preview/PlayerControls.h"
 #include "support/Controls.h"
 
-class TFrmMainForm;
-class TCustomProc;
 class TCommonLib;
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -56,19 +55,9 @@ TTrimPart TrimPartAt(const TTrimBar& bar, int x);
 // x rounded to the nearest integer, halves to the even neighbour.
 std::int64_t NearestEven(double x);
 
-// Seconds of a time text split at ":" (hours may have any number of digits);
-// fewer than three parts give 0.
-std::int64_t TimeTextSeconds(const TCommonLib& lib, const std::string& text);
-
-// Strict reading of a time cell: "hh:mm:ss" with at least two hour digits and
-// two-digit minutes and seconds below 60. nullopt when the text has another
-// form.
-std::optional<std::int64_t> StrictTimeSeconds(const std::string& text);
-
 class TPreview : public IPreviewHooks {
 public:
-    TPreview(TFrmMainForm& mainForm, TCustomProc& customProc, TCommonLib& commonLib,
-             IMediaGraph& playerGraph);
+    TPreview(TPlayerControls controls, TCommonLib& commonLib, IMediaGraph& playerGraph);
     ~TPreview() override;
     TPreview(const TPreview&) = delete;
     TPreview& operator=(const TPreview&) = delete;
@@ -114,7 +103,7 @@ public:
     void SetStartTimeAndPlay();
     void Splitter2Moved();
     // Clicks on the left and the right strip (x, y in strip coordinates);
-    // `shift` holds the TShiftFlag bits of shell/MainForm.h.
+    // `shift` holds TShiftFlag bits.
     void Panel2MouseDown(TMouseButton button, unsigned shift, int x, int y);
     void Panel3MouseDown(TMouseButton button, unsigned shift, int x, int y);
 
@@ -143,8 +132,7 @@ private:
     bool CheckRowTimes(int row);
     std::string CutTimeText(int row) const;
 
-    TFrmMainForm& mainForm_;
-    TCustomProc& customProc_;
+    TPlayerControls controls_;
     TCommonLib& lib_;
     IMediaGraph& graph_;
     TSourceFileGrid& grid_;

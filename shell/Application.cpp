@@ -30,7 +30,7 @@ TApplication::TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& p
       PlayerGraph(playerGraph), AppFunc(programFolder),
       Lib(platform, dialogs, pump, AppFunc, Title), SysFunc(platform), MainForm(),
       CustomProc(Lib, FileFunc, SysFunc, MainForm), ConvertingForm(CustomProc, dispatcher),
-      OptionForm(), InitFileForm(pump), Preview(MainForm, CustomProc, Lib, playerGraph),
+      OptionForm(), InitFileForm(pump), Preview(MainForm, Lib, playerGraph),
       SourceList(MainForm.dxTreeSourceFileInfo, Lib, CustomProc, InitFileForm, Preview,
                  std::move(probeGraphs)),
       Launchers(Lib, RecSoftInfo), ExecutableFile(programFolder + "velmora") {

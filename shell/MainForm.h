@@ -12,17 +12,6 @@ class TCommonLib;
 class TLaunchers;
 class IMediaGraph;
 
-// Modifier keys and mouse buttons held during a key press.
-enum TShiftFlag : unsigned {
-    ssShift = 1,
-    ssAlt = 2,
-    ssCtrl = 4,
-    ssLeft = 8,
-    ssRight = 16,
-    ssMiddle = 32,
-};
-using TShiftState = unsigned;
-
 // Key codes: letters are their upper-case character (Delete is 46, see
 // media/SourceFileList.h).
 inline constexpr int VK_F1 = 0x70;

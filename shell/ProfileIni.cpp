@@ -1,6 +1,6 @@
 #include "shell/ProfileIni.h"
 
-#include "support/TextCompare.h"
+#include "support/Text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,32 +31,25 @@ std::vector<Line> SplitLines(const std::string& text) {
     return lines;
 }
 
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 // Name of a section header line, or false when the line is none.
 bool SectionName(const std::string& body, std::string& name) {
-    std::string t = Trim(body);
+    std::string t = TrimBlanksAndTabs(body);
     if (t.empty() || t[0] != '[')
         return false;
     size_t close = t.find(']');
-    name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    name =
+        TrimBlanksAndTabs(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     return true;
 }
 
 bool KeyName(const std::string& body, std::string& name) {
-    std::string t = Trim(body);
+    std::string t = TrimBlanksAndTabs(body);
     if (t.empty() || t[0] == ';')
         return false;
     size_t eq = t.find('=');
     if (eq == std::string::npos)
         return false;
-    name = Trim(t.substr(0, eq));
+    name = TrimBlanksAndTabs(t.substr(0, eq));
     return true;
 }
 
@@ -91,7 +84,7 @@ std::string SetProfileString(const std::string& text, const std::string& section
     if (sectionAt < 0) {
         if (!lines.empty() && lines.back().End.empty())
             lines.back().End = eol;
-        if (!lines.empty() && !Trim(lines.back().Body).empty())
+        if (!lines.empty() && !TrimBlanksAndTabs(lines.back().Body).empty())
             lines.push_back({"", eol});
         lines.push_back({"[" + section + "]", eol});
         lines.push_back({key + "=" + value, eol});
@@ -104,7 +97,7 @@ std::string SetProfileString(const std::string& text, const std::string& section
         std::string name;
         if (SectionName(l.Body, name))
             break;
-        if (!Trim(l.Body).empty())
+        if (!TrimBlanksAndTabs(l.Body).empty())
             lastKeyLine = i;
         if (KeyName(l.Body, name) && SameTextAscii(name, key)) {
             // Keep the key as the file spells it; only the value changes.
@@ -182,8 +175,8 @@ std::string ReadProfileString(const std::string& fileName, const std::string& se
             continue;
         }
         if (inSection && KeyName(l.Body, name) && SameTextAscii(name, key)) {
-            std::string t = Trim(l.Body);
-            return Trim(t.substr(t.find('=') + 1));
+            std::string t = TrimBlanksAndTabs(l.Body);
+            return TrimBlanksAndTabs(t.substr(t.find('=') + 1));
         }
     }
     return defaultValue;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/CommonLib.h"
-#include "support/TextCompare.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -122,10 +122,6 @@ public:
     std::string SecondsToTimeText(std::int64_t seconds) const;
     std::string PadNumber(std::int64_t width, std::int64_t divisor, std::int64_t value) const;
 
-    // Config folder readers.
-    std::vector<std::string> ReadConfigSections(const std::string& fileName) const;
-    std::string ReadConfigValue(const std::string& fileName, const std::string& name) const;
-
     // Message boxes. A kind outside 0..3 shows nothing and gives false.
     bool ShowMsg(const std::string& text, int kind) const;
     bool ShowInvalidPathMsg() const;

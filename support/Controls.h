@@ -8,6 +8,17 @@
 #include <utility>
 #include <vector>
 
+// Modifier keys and mouse buttons held during a key press.
+enum TShiftFlag : unsigned {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+};
+using TShiftState = unsigned;
+
 // Base of every control: the flags a widget mirrors, plus a change hook the
 // view subscribes to so it can repaint after the core changed something.
 class TControl {
@@ -41,7 +52,9 @@ public:
         Changed();
     }
     // The text of the selected item, empty without a selection.
-    std::string Text() const { return index_ >= 0 ? Items[static_cast<size_t>(index_)] : std::string(); }
+    std::string Text() const {
+        return index_ >= 0 ? Items[static_cast<size_t>(index_)] : std::string();
+    }
     std::string ItemText(int index) const {
         return (index >= 0 && index < Count()) ? Items[static_cast<size_t>(index)] : std::string();
     }

@@ -8,24 +8,9 @@
 #include <vector>
 
 #include "support/CommonLib.h"
+#include "support/Text.h"
 
 namespace {
-
-// Blanks and control characters: every byte up to 32. Bytes of multi-byte
-// characters are above 127 and are never trimmed.
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string TrimControls(const std::string& text) {
-    size_t b = 0;
-    size_t e = text.size();
-    while (b < e && IsTrimmed(text[b]))
-        ++b;
-    while (e > b && IsTrimmed(text[e - 1]))
-        --e;
-    return text.substr(b, e - b);
-}
 
 std::string LocaleDecimalSeparator() {
     const std::lconv* lc = std::localeconv();

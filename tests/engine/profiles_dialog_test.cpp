@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "config/ConfigReaders.h"
 #include "options_fixture.h"
 
 namespace {
@@ -94,7 +95,7 @@ TEST(Profiles, NameDifferingOnlyInCaseUpdatesTheListedProfile) {
         }
         // One section, one key line, and the listed name reads the new values.
         EXPECT_EQ(w.Info(), "\r\n[Rock]\r\nRock=" + kStartUpProfile + "\r\n") << viaSave;
-        EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "Rock"), kStartUpProfile);
+        EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "Rock"), kStartUpProfile);
         EXPECT_EQ(w.Options.cbbCustomProfile.Items, std::vector<std::string>{"Rock"});
         EXPECT_EQ(w.Options.cbbCustomProfile.Text(), "Rock");
     }
@@ -120,14 +121,14 @@ TEST(Profiles, SavingAProfileInTheMiddleUpdatesItAndKeepsItSelected) {
     w.Options.cbbCustomProfile.UserSelect(1);
     w.Options.cbbAudioBitrate.UserSelect(8);
     w.Options.btnSave.Click();
-    EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "B"), "0|0|0|8|0|0");
-    EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "C"), "0|0|0|0|0|0");
+    EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "B"), "0|0|0|8|0|0");
+    EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "C"), "0|0|0|0|0|0");
     EXPECT_EQ(w.Options.cbbCustomProfile.Text(), "B");
     // Saving again must not touch C.
     w.Options.cbbAudioBitrate.UserSelect(7);
     w.Options.btnSave.Click();
-    EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "B"), "0|0|0|7|0|0");
-    EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "C"), "0|0|0|0|0|0");
+    EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "B"), "0|0|0|7|0|0");
+    EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "C"), "0|0|0|0|0|0");
 }
 
 TEST(Profiles, SavingWithAnEmptyBoxWritesNothing) {
@@ -164,7 +165,7 @@ TEST(Profiles, DeletingTheOnlyProfileEmptiesTheBox) {
     w.Options.btnDelete.Click();
     EXPECT_EQ(w.Options.cbbCustomProfile.Count(), 0);
     EXPECT_EQ(w.Options.cbbCustomProfile.EditText(), "");
-    EXPECT_TRUE(w.Lib.ReadConfigSections("UserProfileInfo.ini").empty());
+    EXPECT_TRUE(ReadConfigSections(w.Lib, "UserProfileInfo.ini").empty());
     EXPECT_EQ(w.Count(), ""); // the counter is not touched
 }
 
@@ -195,7 +196,7 @@ TEST(Profiles, DeletingInTheMiddleKeepsTheOthers) {
             w.Options.cbbCustomProfile.UserSelect(1);
         w.Options.btnDelete.Click();
         EXPECT_EQ(w.Options.cbbCustomProfile.Items, (std::vector<std::string>{"A", "C"})) << typed;
-        EXPECT_EQ(w.Lib.ReadConfigValue("UserProfileInfo.ini", "C"), "0|1|0|1|0|1");
+        EXPECT_EQ(ReadConfigValue(w.Lib, "UserProfileInfo.ini", "C"), "0|1|0|1|0|1");
         EXPECT_EQ(w.Options.cbbCustomProfile.Text(), "C");
     }
 }

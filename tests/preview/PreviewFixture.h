@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/CustomProc.h"
 #include "fakes/Fakes.h"
 #include "media/MediaGraph.h"
 #include "preview/Preview.h"
@@ -138,12 +137,9 @@ protected:
     FakeEventPump pump;
     TAppFunc appFunc{dir.Folder()};
     TCommonLib lib{*platform, dialogs, pump, appFunc};
-    TFileFunc fileFunc;
-    TSysFunc sysFunc{*platform};
     TFrmMainForm form;
-    TCustomProc proc{lib, fileFunc, sysFunc, form};
     FakePlayerGraph graph;
-    TPreview preview{form, proc, lib, graph};
+    TPreview preview{form, lib, graph};
 
     TSourceFileGrid& Grid() { return form.dxTreeSourceFileInfo; }
 

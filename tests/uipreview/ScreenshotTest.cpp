@@ -27,12 +27,9 @@ TEST(PreviewScreenshot, VideoPlayingInThePreviewArea) {
     FakeEventPump pump;
     TAppFunc appFunc{dir.Folder()};
     TCommonLib lib{platform, dialogs, pump, appFunc};
-    TFileFunc fileFunc;
-    TSysFunc sysFunc{platform};
     TFrmMainForm form;
-    TCustomProc proc{lib, fileFunc, sysFunc, form};
     QtMediaGraph graph;
-    TPreview preview(form, proc, lib, graph);
+    TPreview preview(form, lib, graph);
 
     QWidget window;
     window.resize(300, 220);

@@ -27,10 +27,7 @@ struct Rig {
     FakeEventPump pump;
     TAppFunc appFunc{dir.Folder()};
     TCommonLib lib{platform, dialogs, pump, appFunc};
-    TFileFunc fileFunc;
-    TSysFunc sysFunc{platform};
     TFrmMainForm form;
-    TCustomProc proc{lib, fileFunc, sysFunc, form};
 
     int AddRow(const std::string& path, const std::string& duration) {
         TSourceFileRow row;
@@ -50,7 +47,7 @@ struct Rig {
 TEST(TrimBarWidget, HasTheBarSizeAndMarkerPicturesWithBlackTransparent) {
     Rig rig;
     FakePlayerGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     EXPECT_EQ(bar.size(), QSize(260, 19));
     for (const QImage* img : {&bar.StartMarkerImage(), &bar.EndMarkerImage()}) {
@@ -71,7 +68,7 @@ TEST(TrimBarWidget, HasTheBarSizeAndMarkerPicturesWithBlackTransparent) {
 TEST(TrimBarWidget, DrawsTheFivePartsWhereTheModelSays) {
     Rig rig;
     FakePlayerGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     preview.Panel1.LeftWidth = 40;
     preview.Panel1.RightWidth = 60;
@@ -89,7 +86,7 @@ TEST(TrimBarWidget, DrawsTheFivePartsWhereTheModelSays) {
 TEST(TrimBarWidget, DragMovesTheMarkerLiveAndClicksStep) {
     Rig rig;
     FakePlayerGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     const int r = rig.AddRow("/m/a.mp4", "00:01:40");
     preview.PlaceMarkers();
@@ -130,7 +127,7 @@ TEST(TrimBarWidget, DragMovesTheMarkerLiveAndClicksStep) {
 TEST(TrimBarWidget, PaintTimerRepaintsTheBar) {
     Rig rig;
     FakePlayerGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     bar.show();
     int ticks = 0;
@@ -156,7 +153,7 @@ TEST(TrimBarWidget, ModifierBitsFollowTheCore) {
 TEST(LogoPanel, FollowsTheModelAndFillsTheVideoArea) {
     Rig rig;
     FakePlayerGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     QWidget area;
     area.resize(256, 154);
     LogoPanel logo(preview, &area);
@@ -179,7 +176,7 @@ TEST(PreviewOnQtGraph, PlaysARowShowsThePositionAndStopsAtTheEnd) {
         GTEST_SKIP() << "ffmpeg could not make the test media";
     Rig rig;
     QtMediaGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     rig.AddRow(MediaFiles::Get().Video(), "00:00:05");
     preview.PlaceMarkers();
     preview.StartSeconds = 2; // as a start marker move would leave it
@@ -201,7 +198,7 @@ TEST(PreviewOnQtGraph, AFileThatCannotBeRenderedIsLoggedAndNothingPlays) {
         GTEST_SKIP() << "ffmpeg could not make the test media";
     Rig rig;
     QtMediaGraph graph;
-    TPreview preview(rig.form, rig.proc, rig.lib, graph);
+    TPreview preview(rig.form, rig.lib, graph);
     rig.AddRow(MediaFiles::Get().TextAsMp4(), "00:00:05");
     rig.form.btnPlay.Click();
     EXPECT_TRUE(preview.CurPlayFile.empty());

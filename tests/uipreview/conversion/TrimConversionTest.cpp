@@ -25,7 +25,7 @@ protected:
 
     ConversionRig rig_;
     FakePlayerGraph graph_;
-    TPreview preview_{rig_.mainForm, rig_.proc, rig_.lib, graph_};
+    TPreview preview_{rig_.mainForm, rig_.lib, graph_};
     std::string tone_;
 };
 
