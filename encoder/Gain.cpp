@@ -8,7 +8,7 @@ namespace evc {
 void ApplyGain(float* samples, std::size_t count, double gain) {
     const float g = static_cast<float>(gain);
     for (std::size_t i = 0; i < count; ++i) {
-        samples[i] = std::clamp(samples[i] * g, -1.0f, 1.0f);
+        samples[i] *= g;
     }
 }
 

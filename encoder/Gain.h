@@ -6,7 +6,8 @@
 
 namespace evc {
 
-// Multiplies float samples by gain and keeps them within [-1, 1].
+// Multiplies float samples by gain. Nothing is clipped: float encoders take levels above
+// full scale, as the decoders that read their files give them back.
 void ApplyGain(float* samples, std::size_t count, double gain);
 
 // Multiplies 16-bit samples by gain, rounding and saturating.

@@ -92,6 +92,9 @@ std::optional<double> ParseTimeText(const std::string& text) {
         }
         total = total * 60 + v;
     }
+    if (total > kMaxTimeSeconds) {
+        return std::nullopt;
+    }
     return negative ? -total : total;
 }
 

@@ -29,7 +29,11 @@ struct ParseResult {
 // Parses the arguments after the program name.
 ParseResult ParseArguments(const std::vector<std::string>& args);
 
-// Reads "hh:mm:ss[.frac]", "mm:ss" or plain seconds; none for anything else.
+// The longest time evc takes: its sample count at any int sample rate fits 64 bits.
+constexpr double kMaxTimeSeconds = 4294967296.0;
+
+// Reads "hh:mm:ss[.frac]", "mm:ss" or plain seconds, at most kMaxTimeSeconds either way; none
+// for anything else.
 std::optional<double> ParseTimeText(const std::string& text);
 
 // Linear gain for a -vol value.

@@ -2,6 +2,7 @@
 // the output is complete, removed in every other case.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace evc {
@@ -18,8 +19,8 @@ public:
     const std::string& path() const { return tempPath_; }
     const std::string& finalPath() const { return finalPath_; }
 
-    // Moves the finished file to its final name. Without overwrite an output that appeared
-    // meanwhile is kept and the call fails.
+    // Flushes the finished file to disk and moves it to its final name. Without overwrite an
+    // output that appeared meanwhile is kept and the call fails.
     void Commit(bool overwrite);
 
     // Removes the temporary file now (idempotent).
@@ -32,7 +33,14 @@ private:
 };
 
 // Name used for temporary files of an output, without the random part; lets tests find
-// leftovers.
+// leftovers. The output's name is shortened when the whole temporary name would not fit.
 std::string TempPrefixFor(const std::string& finalPath);
+
+// True for a name TempOutput makes: "." NAME ".evc-" 12 hex digits ".part".
+bool IsTempOutputName(const std::string& fileName);
+
+// Removes temporary files of that pattern in the folder that were last written more than
+// maxAge ago: what a killed evc left behind. Never fails.
+void RemoveStaleTempOutputs(const std::string& folder, std::chrono::seconds maxAge) noexcept;
 
 } // namespace evc

@@ -3,6 +3,7 @@
 #include "encoder/Errors.h"
 #include "encoder/FFmpeg.h"
 #include "encoder/Gain.h"
+#include "encoder/InputFormats.h"
 #include "encoder/Settings.h"
 #include "encoder/Status.h"
 #include "encoder/TempOutput.h"
@@ -15,7 +16,9 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -28,6 +31,8 @@ namespace {
 
 // Decode errors in a row after which the input counts as corrupt.
 constexpr int kMaxConsecutiveDecodeErrors = 64;
+// Temporary files of a killed evc older than this are removed by the next run in the folder.
+constexpr std::chrono::hours kStaleTempAge{1};
 // Decoding starts this much before -ss, so decoders that need history have it.
 constexpr double kSeekPrerollSeconds = 0.5;
 
@@ -207,12 +212,16 @@ const char* EncoderNameFor(OutputType type) {
 
 // The encoder's sample format closest to what the decoder gives, so the resampler has the
 // least to do: the same type (planar or packed), else float planar, else the first offered.
-AVSampleFormat EncoderFormat(const AVCodec* codec, AVSampleFormat source) {
+// A gain above 1 takes float wherever the encoder offers it: 16-bit samples would clip.
+AVSampleFormat EncoderFormat(const AVCodec* codec, AVSampleFormat source, double gain) {
     const AVSampleFormat* formats = codec->sample_fmts;
     if (formats == nullptr) {
         return AV_SAMPLE_FMT_S16;
     }
-    const AVSampleFormat packed = av_get_packed_sample_fmt(source);
+    AVSampleFormat packed = av_get_packed_sample_fmt(source);
+    if (gain > 1.0) {
+        packed = AV_SAMPLE_FMT_FLT;
+    }
     AVSampleFormat best = formats[0];
     bool haveFloat = false;
     for (const AVSampleFormat* f = formats; *f != AV_SAMPLE_FMT_NONE; ++f) {
@@ -230,7 +239,7 @@ AVSampleFormat EncoderFormat(const AVCodec* codec, AVSampleFormat source) {
 }
 
 CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, bool globalHeader,
-                                AVSampleFormat sourceFormat) {
+                                AVSampleFormat sourceFormat, double gain) {
     const char* name = EncoderNameFor(type);
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (codec == nullptr) {
@@ -241,7 +250,7 @@ CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, boo
         if (!ctx) {
             throw EncodeError("out of memory");
         }
-        ctx->sample_fmt = EncoderFormat(codec, sourceFormat);
+        ctx->sample_fmt = EncoderFormat(codec, sourceFormat, gain);
         ctx->sample_rate = settings.sampleRate;
         av_channel_layout_default(&ctx->ch_layout, settings.channels);
         ctx->time_base = {1, settings.sampleRate};
@@ -292,14 +301,20 @@ InputAudio OpenInput(const std::string& path, const volatile std::sig_atomic_t* 
     }
     raw->interrupt_callback.callback = InterruptCallback;
     raw->interrupt_callback.opaque = const_cast<std::sig_atomic_t*>(stop);
-    int r = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    AVDictionary* rawOpts = nullptr;
+    LimitInputOpening(&rawOpts);
+    int r = avformat_open_input(&raw, FileUrl(path).c_str(), nullptr, &rawOpts);
+    av_dict_free(&rawOpts);
     if (r < 0) {
-        if (r == AVERROR_EXIT) {
+        if (r == AVERROR_EXIT || (stop != nullptr && *stop != 0)) {
             throw EncodeCancelled("stopped");
         }
         if (r == AVERROR_INVALIDDATA || r == AVERROR(EINVAL)) {
             throw EncodeError("cannot read input '" + path +
                               "': not an audio or video file evc can read");
+        }
+        if (r == AVERROR_EOF) {
+            throw EncodeError("'" + path + "' ends inside its header (truncated or damaged file)");
         }
         throw EncodeError("cannot open input '" + path + "': " + ErrorText(r));
     }
@@ -358,10 +373,81 @@ bool SeeksExactly(const AVFormatContext* fmt) {
            name == "avi" || name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0;
 }
 
-// Containers whose header states the length exactly, so ending early means a damaged file.
-bool DurationIsExact(const AVFormatContext* fmt) {
+std::uint32_t Le32(const unsigned char* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+
+// Bytes of sample data a WAV header states. None where it states no usable length: 0, and from
+// 2 GiB - 4 KiB up, what pipe and recorder writers put in for "unknown"; a data chunk reaching
+// past the RIFF chunk that holds it; an RF64 size of 0 or all ones.
+std::optional<std::uint64_t> WavStatedDataBytes(const std::string& path) {
+    constexpr std::uint32_t kUnknownFrom = 0x7FFFF000;
+    std::ifstream in(path, std::ios::binary);
+    unsigned char head[12];
+    if (!in.read(reinterpret_cast<char*>(head), sizeof head) ||
+        std::memcmp(head + 8, "WAVE", 4) != 0) {
+        return std::nullopt;
+    }
+    const bool rf64 = std::memcmp(head, "RF64", 4) == 0 || std::memcmp(head, "BW64", 4) == 0;
+    if (!rf64 && std::memcmp(head, "RIFF", 4) != 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t riffEnd = 8 + std::uint64_t{Le32(head + 4)};
+    std::uint64_t ds64Data = 0;
+    std::uint64_t pos = sizeof head;
+    for (int chunk = 0; chunk < 1000; ++chunk) {
+        unsigned char ch[8];
+        if (!in.seekg(static_cast<std::streamoff>(pos)) ||
+            !in.read(reinterpret_cast<char*>(ch), sizeof ch)) {
+            return std::nullopt;
+        }
+        const std::uint32_t size = Le32(ch + 4);
+        if (std::memcmp(ch, "data", 4) == 0) {
+            if (rf64) {
+                if (ds64Data == 0 || ds64Data == ~std::uint64_t{0}) {
+                    return std::nullopt;
+                }
+                return ds64Data;
+            }
+            if (size == 0 || size >= kUnknownFrom || pos + 8 + size > riffEnd) {
+                return std::nullopt;
+            }
+            return size;
+        }
+        if (std::memcmp(ch, "ds64", 4) == 0 && size >= 16) {
+            unsigned char d[16];
+            if (!in.read(reinterpret_cast<char*>(d), sizeof d)) {
+                return std::nullopt;
+            }
+            ds64Data = std::uint64_t{Le32(d + 8)} | std::uint64_t{Le32(d + 12)} << 32;
+        }
+        pos += 8 + std::uint64_t{size} + (size & 1);
+    }
+    return std::nullopt;
+}
+
+// The length the container or its header promises, where one does: so ending clearly short of
+// it means a cut or damaged file. Lengths that libavformat estimated from the bitrate or the
+// file size promise nothing.
+std::optional<double> StatedSeconds(const AVFormatContext* fmt, const AVStream* st,
+                                    const std::string& path) {
     const std::string name = fmt->iformat->name;
-    return name == "wav" || name.rfind("mov,", 0) == 0;
+    if (name == "wav") {
+        const auto bytes = WavStatedDataBytes(path);
+        if (!bytes || st->codecpar->bit_rate <= 0) {
+            return std::nullopt;
+        }
+        return static_cast<double>(*bytes) * 8 / static_cast<double>(st->codecpar->bit_rate);
+    }
+    // MP4 family: the track header; MP3: the Xing/Info frame count; Ogg: the last page's
+    // position.
+    const bool states = name.rfind("mov,", 0) == 0 || name == "mp3" || name == "ogg";
+    if (!states || fmt->duration_estimation_method != AVFMT_DURATION_FROM_STREAM ||
+        st->duration == AV_NOPTS_VALUE || st->duration <= 0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(st->duration) * av_q2d(st->time_base);
 }
 
 class Pipeline {
@@ -437,12 +523,20 @@ void Pipeline::Preflight() {
     }
     type_ = *type;
     std::error_code ec;
-    const bool inputExists = fs::exists(options_.input, ec);
-    if (!inputExists) {
+    const auto inStatus = fs::status(options_.input, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
+        throw EncodeError("cannot open input '" + options_.input + "': " + ec.message());
+    }
+    if (!fs::exists(inStatus)) {
         throw EncodeError("input file '" + options_.input + "' not found");
     }
-    if (fs::is_directory(options_.input, ec)) {
+    if (fs::is_directory(inStatus)) {
         throw EncodeError("input '" + options_.input + "' is a folder, not a file");
+    }
+    if (!fs::is_regular_file(inStatus)) {
+        // Opening a pipe waits for a writer that may never come.
+        throw EncodeError("input '" + options_.input +
+                          "' is not a regular file (a pipe, device or socket)");
     }
     const auto outStatus = fs::symlink_status(options_.output, ec);
     if (fs::exists(outStatus)) {
@@ -477,7 +571,7 @@ void Pipeline::OpenOutput() {
         encoder_ = std::make_unique<AmrEncoder>(settings_.amrMode);
     } else {
         encoder_ = std::make_unique<LavcEncoder>(
-            OpenLavcEncoder(type_, settings_, globalHeader, in_.decoder->sample_fmt));
+            OpenLavcEncoder(type_, settings_, globalHeader, in_.decoder->sample_fmt, gain_));
     }
 
     outStream_ = avformat_new_stream(raw, nullptr);
@@ -508,13 +602,15 @@ void Pipeline::OpenOutput() {
         CopyTags(raw->metadata, &outStream_->metadata);
     }
 
+    const fs::path folder = fs::path(options_.output).parent_path();
+    RemoveStaleTempOutputs(folder.empty() ? "." : folder.string(), kStaleTempAge);
     temp_.emplace(options_.output);
     raw->interrupt_callback.callback = InterruptCallback;
     raw->interrupt_callback.opaque = const_cast<std::sig_atomic_t*>(hooks_.stop);
-    r = avio_open2(&raw->pb, temp_->path().c_str(), AVIO_FLAG_WRITE, &raw->interrupt_callback,
-                   nullptr);
+    r = avio_open2(&raw->pb, FileUrl(temp_->path()).c_str(), AVIO_FLAG_WRITE,
+                   &raw->interrupt_callback, nullptr);
     if (r < 0) {
-        throw EncodeError("cannot write '" + temp_->path() + "': " + ErrorText(r));
+        throw EncodeError("cannot write '" + options_.output + "': " + ErrorText(r));
     }
     AVDictionary* opts = nullptr;
     if (type_ == OutputType::Aac) {
@@ -723,10 +819,10 @@ void Pipeline::WritePacket(AVPacket* pkt) {
         if (r == AVERROR_EXIT) {
             throw EncodeCancelled("stopped before the output was complete");
         }
-        throw EncodeError("cannot write '" + temp_->path() + "': " + ErrorText(r));
+        throw EncodeError("cannot write '" + options_.output + "': " + ErrorText(r));
     }
     if (out_->pb->error < 0) {
-        throw EncodeError("cannot write '" + temp_->path() + "': " + ErrorText(out_->pb->error));
+        throw EncodeError("cannot write '" + options_.output + "': " + ErrorText(out_->pb->error));
     }
 }
 
@@ -879,11 +975,6 @@ void Pipeline::DecodeAll() {
             av_packet_unref(pkt.get());
             continue;
         }
-        if ((pkt->flags & AV_PKT_FLAG_CORRUPT) && DurationIsExact(fmt)) {
-            // A short read where the header promised more: the file was cut off.
-            throw EncodeError("'" + options_.input + "' ends early at " +
-                              Seconds(decodedEndSeconds_) + " s (truncated or damaged file)");
-        }
         const int s = avcodec_send_packet(dec, pkt.get());
         av_packet_unref(pkt.get());
         if (s < 0 && s != AVERROR(EAGAIN)) {
@@ -922,8 +1013,12 @@ void Pipeline::DecodeAll() {
                           " is past the end of '" + options_.input + "' (" +
                           Seconds(decodedEndSeconds_) + " s)");
     }
-    if (reachedEnd && !LimitReached() && DurationIsExact(fmt) && st->duration != AV_NOPTS_VALUE) {
-        const double declared = st->duration * av_q2d(st->time_base);
+    // A short read at the end (a WAV of unknown size) is the end; only falling clearly short
+    // of a stated length is damage.
+    const auto stated = reachedEnd && !LimitReached() ? StatedSeconds(fmt, st, options_.input)
+                                                      : std::optional<double>();
+    if (stated) {
+        const double declared = *stated;
         if (declared - decodedEndSeconds_ > std::max(0.5, declared * 0.01)) {
             throw EncodeError("'" + options_.input + "' ends at " + Seconds(decodedEndSeconds_) +
                               " s of " + Seconds(declared) + " s (truncated or damaged file)");
@@ -985,16 +1080,16 @@ TranscodeResult Pipeline::Run() {
 
     int r = av_write_trailer(out_.get());
     if (r < 0) {
-        throw EncodeError("cannot finish '" + temp_->path() + "': " + ErrorText(r));
+        throw EncodeError("cannot finish '" + options_.output + "': " + ErrorText(r));
     }
     avio_flush(out_->pb);
     if (out_->pb->error < 0) {
-        throw EncodeError("cannot write '" + temp_->path() + "': " + ErrorText(out_->pb->error));
+        throw EncodeError("cannot write '" + options_.output + "': " + ErrorText(out_->pb->error));
     }
     const std::int64_t bytes = avio_tell(out_->pb);
     r = avio_closep(&out_->pb);
     if (r < 0) {
-        throw EncodeError("cannot write '" + temp_->path() + "': " + ErrorText(r));
+        throw EncodeError("cannot write '" + options_.output + "': " + ErrorText(r));
     }
     CheckStop();
     temp_->Commit(options_.overwrite);

@@ -1,6 +1,7 @@
 // evc: converts the audio of one media file into one of Velmora's output types.
 #include "encoder/Errors.h"
 #include "encoder/Options.h"
+#include "encoder/System.h"
 #include "encoder/Transcoder.h"
 
 extern "C" {
@@ -30,12 +31,7 @@ void WriteLine(std::FILE* to, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGTERM, OnStopSignal);
-    std::signal(SIGINT, OnStopSignal);
-#ifdef SIGPIPE
-    // A reader that went away must not cost the file being written.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    evc::InstallStopHandlers(OnStopSignal);
     // Library messages would mix with the status lines the program parses.
     av_log_set_level(AV_LOG_QUIET);
 

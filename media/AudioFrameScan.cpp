@@ -1,5 +1,6 @@
 #include "media/AudioFrameScan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -78,6 +79,7 @@ struct MpegHeader {
     bool Mono = false;
     int SamplesPerFrame = 0;
     int SideInfo = 0;
+    size_t FrameBytes = 0; // 0 for free-format streams, whose frames cannot be walked
 };
 
 std::optional<MpegHeader> ParseMpegHeader(const Byte* p) {
@@ -107,7 +109,57 @@ std::optional<MpegHeader> ParseMpegHeader(const Byte* p) {
         h.SideInfo = h.Mono ? 17 : 32;
     else
         h.SideInfo = h.Mono ? 9 : 17;
+    static constexpr int kKbps[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    size_t bitrate = size_t{1000} *
+                     static_cast<size_t>(kKbps[h.Version == 1 ? 0 : 1][h.Layer - 1][bitrateIndex]);
+    size_t padding = (p[2] >> 1) & 1;
+    size_t rate = static_cast<size_t>(h.SampleRate);
+    if (h.Layer == 1)
+        h.FrameBytes = (12 * bitrate / rate + padding) * 4;
+    else if (h.Layer == 3 && h.Version != 1)
+        h.FrameBytes = 72 * bitrate / rate + padding;
+    else
+        h.FrameBytes = 144 * bitrate / rate + padding;
     return h;
+}
+
+bool SameStream(const MpegHeader& a, const MpegHeader& b) {
+    return a.Version == b.Version && a.Layer == b.Layer && a.SampleRate == b.SampleRate;
+}
+
+// Tags that may follow the last frame: ID3v1, APE, Lyrics3, an appended ID3v2.
+bool TrailingTagAt(ByteWindow& w) {
+    if (!w.Need(3))
+        return true;
+    const Byte* p = w.Data();
+    if (std::memcmp(p, "TAG", 3) == 0 || std::memcmp(p, "ID3", 3) == 0)
+        return true;
+    return (w.Need(8) && std::memcmp(w.Data(), "APETAGEX", 8) == 0) ||
+           (w.Need(6) && std::memcmp(w.Data(), "LYRICS", 6) == 0);
+}
+
+// Complete frames of the stream from the window's position to where the sound ends: the end
+// of the file, a cut-off frame or a trailing tag. Empty when something else comes first (the
+// stream cannot be told apart from junk without decoding).
+std::optional<std::int64_t> FramesPresent(ByteWindow& w, const MpegHeader& first) {
+    std::int64_t frames = 0;
+    for (;;) {
+        if (!w.Need(4))
+            return frames;
+        auto h = ParseMpegHeader(w.Data());
+        if (!h || !SameStream(*h, first) || h->FrameBytes < 4)
+            return TrailingTagAt(w) ? std::optional<std::int64_t>(frames) : std::nullopt;
+        if (!w.Need(h->FrameBytes))
+            return frames;
+        ++frames;
+        w.Skip(h->FrameBytes);
+    }
 }
 
 } // namespace
@@ -142,15 +194,28 @@ std::optional<TSampleCount> Mp3TaggedLength(std::istream& in) {
         if (flags & 8)
             q += 4;
         std::int64_t samples = frames * h->SamplesPerFrame;
+        std::int64_t delay = 0;
         if (std::memcmp(q, "LAME", 4) == 0 || std::memcmp(q, "Lavf", 4) == 0 ||
             std::memcmp(q, "Lavc", 4) == 0) {
             const Byte* d = q + 21;
-            std::int64_t delay = (std::int64_t{d[0]} << 4) | (d[1] >> 4);
+            delay = (std::int64_t{d[0]} << 4) | (d[1] >> 4);
             std::int64_t padding = ((std::int64_t{d[1]} & 0x0F) << 8) | d[2];
             if (delay + padding < samples)
                 samples -= delay + padding;
+            else
+                delay = 0;
         }
-        return TSampleCount{samples, h->SampleRate};
+        // The count is what the encoder wrote; a cut file holds fewer frames.
+        if (h->FrameBytes == 0 || !w.Need(h->FrameBytes))
+            return TSampleCount{samples, h->SampleRate};
+        const MpegHeader first = *h;
+        w.Skip(first.FrameBytes);
+        auto present = FramesPresent(w, first);
+        if (present && *present < frames)
+            samples = std::max<std::int64_t>(0, *present * first.SamplesPerFrame - delay);
+        else if (present)
+            samples += (*present - frames) * first.SamplesPerFrame;
+        return TSampleCount{samples, first.SampleRate};
     }
     return std::nullopt;
 }

@@ -16,7 +16,10 @@ struct TSampleCount {
 
 // Samples of sound in an MP3 whose first frame is a Xing/Info frame with a
 // frame count: frames x samples per frame, less the encoder's delay and
-// padding when a LAME-style tag gives them. Empty when there is no such frame.
+// padding when a LAME-style tag gives them. When the frame headers that follow
+// run cleanly to the end (of the file, or up to a trailing tag) they count
+// instead: a cut file holds fewer frames than its tag says. Empty when there
+// is no such frame.
 std::optional<TSampleCount> Mp3TaggedLength(std::istream& in);
 
 // Samples in an ADTS stream, counted frame by frame. Stops at the first header

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "encoder/InputFormats.h"
 #include "media/AudioFrameScan.h"
 
 extern "C" {
@@ -213,14 +214,13 @@ private:
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path, ec))
             return AVERROR(ENOENT);
+        // Local files of the accepted types only, as the encoder opens them:
+        // a playlist or concat script disguised as media must not make the
+        // probe read other files or the network.
         AVDictionary* rawOpts = nullptr;
-        // Local files only: a playlist or concat script disguised as media
-        // must not make the probe read other files or the network.
-        av_dict_set(&rawOpts, "protocol_whitelist", "file", 0);
+        evc::LimitInputOpening(&rawOpts);
         AVFormatContext* raw = nullptr;
-        // The explicit protocol keeps a name like "a:b.mp3" from being taken
-        // as a URL scheme.
-        int r = avformat_open_input(&raw, ("file:" + path).c_str(), nullptr, &rawOpts);
+        int r = avformat_open_input(&raw, evc::FileUrl(path).c_str(), nullptr, &rawOpts);
         std::unique_ptr<AVDictionary, DictFree> opts(rawOpts);
         if (r < 0)
             return r;

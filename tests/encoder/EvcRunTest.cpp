@@ -246,6 +246,47 @@ INSTANTIATE_TEST_SUITE_P(
         VolumeCase{".ogg", 256, 0.0}, VolumeCase{".ogg", 128, -6.02}, VolumeCase{".m4a", 256, 0.0},
         VolumeCase{".m4a", 0, NAN}, VolumeCase{".ac3", 128, -6.02}, VolumeCase{".amr", 0, NAN}));
 
+// Level of the frequency in one channel, over a whole number of its periods.
+double Level(const std::vector<float>& x, size_t from, size_t count, double hz, int rate) {
+    double re = 0;
+    double im = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double phase = 2 * M_PI * hz * static_cast<double>(i) / rate;
+        re += x[from + i] * std::cos(phase);
+        im -= x[from + i] * std::sin(phase);
+    }
+    return std::hypot(re, im) / static_cast<double>(count);
+}
+
+class EvcLoud : public EvcRun, public ::testing::WithParamInterface<const char*> {};
+
+// Sixteen times a -20 dBFS tone peaks at 1.6. Float encoders take that as it is (one may
+// lower a loud window as a whole); clipping it first would add odd harmonics.
+TEST_P(EvcLoud, FloatEncodersGetSamplesAboveFullScale) {
+    const TypeInfo* t = nullptr;
+    for (const auto& k : kTypes) {
+        t = std::string(k.ext) == GetParam() ? &k : t;
+    }
+    ASSERT_NE(t, nullptr);
+    const std::string out = out_.File(std::string("loud") + t->ext);
+    const RunResult r =
+        RunEvc(ProgramArgs(*t, Media("level.wav"), out, "192", "4096", "2", "44100"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const AudioInfo res = ReadAudio(out, true);
+    ASSERT_EQ(res.sampleRate, 44100);
+    ASSERT_GE(res.firstChannel.size(), 44100u + 22050u);
+    const double tone = Level(res.firstChannel, 11025, 44100, 1000, 44100);
+    for (const double harmonic : {3000.0, 5000.0, 7000.0}) {
+        const double dbc =
+            20 * std::log10(Level(res.firstChannel, 11025, 44100, harmonic, 44100) / tone);
+        EXPECT_LT(dbc, -50) << harmonic << " Hz";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FloatTypes, EvcLoud,
+                         ::testing::Values(".mp3", ".aac", ".m4a", ".ogg", ".ac3"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
 TEST_F(EvcRun, LoudVolumeClipsInsteadOfWrapping) {
     const std::string out = out_.File("loud.wav");
     const RunResult r =

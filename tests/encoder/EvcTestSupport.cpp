@@ -8,11 +8,15 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -36,7 +40,8 @@ std::string ReadAll(const fs::path& p) {
 
 } // namespace
 
-RunResult Run(const std::string& program, const std::vector<std::string>& args) {
+RunResult Run(const std::string& program, const std::vector<std::string>& args,
+              int killAfterSeconds) {
     TempDir io;
     const std::string outPath = io.File("stdout");
     const std::string errPath = io.File("stderr");
@@ -67,9 +72,26 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args) 
         return result;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    bool killed = false;
+    if (killAfterSeconds > 0) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(killAfterSeconds);
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                killed = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (killed || killAfterSeconds <= 0) {
+        while (waitpid(pid, &status, 0) < 0) {
+        }
+    }
+    result.exitCode = killed              ? -2
+                      : WIFEXITED(status) ? WEXITSTATUS(status)
+                                          : 128 + WTERMSIG(status);
     result.out = ReadAll(outPath);
     result.err = ReadAll(errPath);
     return result;
@@ -81,6 +103,24 @@ std::string EvcPath() {
 
 RunResult RunEvc(const std::vector<std::string>& args) {
     return Run(EvcPath(), args);
+}
+
+void CopyHead(const std::string& from, const std::string& to, std::uintmax_t bytes) {
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::resize_file(to, std::min(bytes, fs::file_size(to)));
+}
+
+std::size_t FindInFile(const std::string& path, const std::string& bytes) {
+    return ReadAll(path).find(bytes);
+}
+
+void PatchLe32(const std::string& path, std::size_t offset, std::uint32_t value) {
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(static_cast<std::streamoff>(offset));
+    const char le[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                        static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    f.write(le, sizeof le);
+    ASSERT_TRUE(f.good()) << "cannot patch " << path;
 }
 
 void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& output) {

@@ -15,14 +15,25 @@ struct RunResult {
     std::string err;   // stderr
 };
 
-// Runs a program (looked up in PATH when it has no slash) and waits for it.
-RunResult Run(const std::string& program, const std::vector<std::string>& args);
+// Runs a program (looked up in PATH when it has no slash) and waits for it. With
+// killAfterSeconds, a program still running then is killed (exit code -2), so a hang fails the
+// test instead of stalling the suite.
+RunResult Run(const std::string& program, const std::vector<std::string>& args,
+              int killAfterSeconds = 0);
 
 // Path of the evc under test.
 std::string EvcPath();
 
 // Runs evc with the arguments.
 RunResult RunEvc(const std::vector<std::string>& args);
+
+// Crafting damaged and unusual inputs from good ones.
+// Copies the first `bytes` bytes of a file.
+void CopyHead(const std::string& from, const std::string& to, std::uintmax_t bytes);
+// Offset of the first occurrence of `bytes` in the file; npos when absent.
+std::size_t FindInFile(const std::string& path, const std::string& bytes);
+// Overwrites four bytes at `offset` with a little-endian value.
+void PatchLe32(const std::string& path, std::size_t offset, std::uint32_t value);
 
 // Makes a media file with the ffmpeg CLI; fails the test when ffmpeg does.
 void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& output);

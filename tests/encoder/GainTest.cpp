@@ -31,13 +31,13 @@ INSTANTIATE_TEST_SUITE_P(Values, GainS16Test,
                                            S16Case{100, 200.0 / 256, 78},
                                            S16Case{16384, 2.0, 32767}));
 
-TEST(GainFloat, ScalesAndKeepsFullScale) {
+TEST(GainFloat, ScalesPastFullScaleWithoutClipping) {
     std::vector<float> v = {0.5f, -0.5f, 0.9f, -0.9f, 0.0f};
     evc::ApplyGain(v.data(), v.size(), 2.0);
     EXPECT_FLOAT_EQ(v[0], 1.0f);
     EXPECT_FLOAT_EQ(v[1], -1.0f);
-    EXPECT_FLOAT_EQ(v[2], 1.0f);
-    EXPECT_FLOAT_EQ(v[3], -1.0f);
+    EXPECT_FLOAT_EQ(v[2], 1.8f);
+    EXPECT_FLOAT_EQ(v[3], -1.8f);
     EXPECT_FLOAT_EQ(v[4], 0.0f);
 }
 

@@ -149,13 +149,15 @@ TEST_P(TimeTextTest, Parsed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TimeTextTest,
-    ::testing::Values(TimeCase{"00:00:00", 0.0}, TimeCase{"00:03:25", 205.0},
-                      TimeCase{"01:00:00", 3600.0}, TimeCase{"100:00:01", 360001.0},
-                      TimeCase{"00:00:01.5", 1.5}, TimeCase{"1:10", 70.0}, TimeCase{"205", 205.0},
-                      TimeCase{"-5", -5.0}, TimeCase{"2.25", 2.25},
-                      TimeCase{"00:60:00", std::nullopt}, TimeCase{"00:00:60", std::nullopt},
-                      TimeCase{"", std::nullopt}, TimeCase{"::", std::nullopt},
-                      TimeCase{"1:2:3:4", std::nullopt}, TimeCase{"00:0a:00", std::nullopt},
-                      TimeCase{"00.5:00", std::nullopt}));
+    ::testing::Values(
+        TimeCase{"00:00:00", 0.0}, TimeCase{"00:03:25", 205.0}, TimeCase{"01:00:00", 3600.0},
+        TimeCase{"100:00:01", 360001.0}, TimeCase{"00:00:01.5", 1.5}, TimeCase{"1:10", 70.0},
+        TimeCase{"205", 205.0}, TimeCase{"-5", -5.0}, TimeCase{"2.25", 2.25},
+        TimeCase{"00:60:00", std::nullopt}, TimeCase{"00:00:60", std::nullopt},
+        TimeCase{"", std::nullopt}, TimeCase{"::", std::nullopt}, TimeCase{"1:2:3:4", std::nullopt},
+        TimeCase{"00:0a:00", std::nullopt}, TimeCase{"00.5:00", std::nullopt},
+        TimeCase{"4294967296", 4294967296.0}, TimeCase{"-4294967296", -4294967296.0},
+        TimeCase{"4294967296.001", std::nullopt}, TimeCase{"100000000000000000000", std::nullopt},
+        TimeCase{"-100000000000000000000", std::nullopt}, TimeCase{"1193047:00:00", std::nullopt}));
 
 } // namespace

@@ -84,4 +84,66 @@ TEST(TempOutput, MissingFolderIsAClearError) {
     }
 }
 
+// Output names of 233 to 255 bytes: "." + name + ".evc-" + 12 digits + ".part" is longer.
+TEST(TempOutput, NameFitsWheneverTheOutputNameFits) {
+    std::string chinese;
+    for (int i = 0; i < 83; ++i) {
+        chinese += "音";
+    }
+    evctest::TempDir dir;
+    for (const std::string& name : {std::string(229, 'a') + ".mp3", chinese + "a.wav",
+                                    chinese + "ab.wav", std::string(251, 'b') + ".ogg"}) {
+        SCOPED_TRACE(name.size());
+        ASSERT_LE(name.size(), 255u);
+        const std::string out = dir.File(name);
+        {
+            evc::TempOutput t(out);
+            const std::string temp = fs::path(t.path()).filename().string();
+            EXPECT_LE(temp.size(), 255u);
+            EXPECT_TRUE(evc::IsTempOutputName(temp)) << temp;
+            const size_t kept = temp.size() - 22 - 1;
+            EXPECT_EQ(temp.compare(1, kept, name, 0, kept), 0) << temp;
+            // Cut between characters, never inside one.
+            EXPECT_TRUE(kept == name.size() ||
+                        (static_cast<unsigned char>(name[kept]) & 0xC0) != 0x80)
+                << kept;
+            std::ofstream(t.path()) << "x";
+            t.Commit(false);
+        }
+        EXPECT_EQ(Slurp(out), "x");
+    }
+    EXPECT_EQ(dir.Entries().size(), 4u);
+}
+
+TEST(TempOutput, StaleCleanupTakesOnlyOldFilesOfItsOwnPattern) {
+    const struct {
+        const char* name;
+        int ageMinutes;
+        bool removed;
+    } cases[] = {
+        {".a.mp3.evc-0123456789ab.part", 61, true},
+        {".b.mp3.evc-0123456789ab.part", 59, false},   // may still be written
+        {"c.mp3.evc-0123456789ab.part", 120, false},   // not hidden
+        {".d.mp3.evc-0123456789AB.part", 120, false},  // not its digits
+        {".e.mp3.evc-0123456789a.part", 120, false},   // too few
+        {".f.mp3.evc-0123456789ab.part2", 120, false}, // other end
+        {".evc-0123456789ab.part", 120, false},        // no name
+        {"g.mp3", 120, false},
+    };
+    evctest::TempDir dir;
+    const auto now = fs::file_time_type::clock::now();
+    for (const auto& c : cases) {
+        std::ofstream(dir.File(c.name)) << "x";
+        fs::last_write_time(dir.File(c.name), now - std::chrono::minutes(c.ageMinutes));
+    }
+    const std::string folder = dir.File(".h.mp3.evc-0123456789ab.part");
+    fs::create_directory(folder);
+    fs::last_write_time(folder, now - std::chrono::hours(5));
+    evc::RemoveStaleTempOutputs(dir.path().string(), std::chrono::hours(1));
+    for (const auto& c : cases) {
+        EXPECT_NE(fs::exists(dir.File(c.name)), c.removed) << c.name;
+    }
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
 } // namespace

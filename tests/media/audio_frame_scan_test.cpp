@@ -168,6 +168,49 @@ TEST(Mp3TaggedLengthTest, FramesLessDelayAndPadding) {
     }
 }
 
+// MPEG-1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes a frame, 418 with the padding bit.
+Bytes Mp3Frame(bool padded = false) {
+    Bytes b(padded ? 418 : 417, '\x11');
+    b[0] = '\xFF';
+    b[1] = '\xFB';
+    b[2] = static_cast<char>(padded ? 0x92 : 0x90);
+    b[3] = '\x00';
+    return b;
+}
+
+Bytes Mp3File(std::uint32_t tagFrames, int frames, const Bytes& tail = "") {
+    Bytes b = Mp3InfoFrame(1, false, tagFrames, "LAME3.100", 576, 1000).substr(0, 417);
+    for (int i = 0; i < frames; ++i)
+        b += Mp3Frame(i % 3 == 1);
+    return b + tail;
+}
+
+TEST(Mp3TaggedLengthTest, CountsTheFramesACutFileStillHolds) {
+    const std::int64_t full = 10 * 1152 - 576 - 1000;
+    const Mp3Case cases[] = {
+        {"all frames there", Mp3File(10, 10), true, full, 44100},
+        {"cut at a frame boundary", Mp3File(100, 10), true, 10 * 1152 - 576, 44100},
+        {"cut inside a frame", Mp3File(11, 10, Mp3Frame().substr(0, 200)), true, 10 * 1152 - 576,
+         44100},
+        {"cut inside the first header", Mp3File(11, 0, "\xFF\xFB"), true, 0, 44100},
+        {"ID3v1 tag at the end", Mp3File(10, 10, "TAG" + Bytes(125, ' ')), true, full, 44100},
+        {"APE tag at the end", Mp3File(10, 10, "APETAGEX" + Bytes(24, '\0')), true, full, 44100},
+        {"more frames than counted", Mp3File(5, 10), true, 5 * 1152 - 1576 + 5 * 1152, 44100},
+        // Junk between frames: only decoding could tell, so the count stands.
+        {"junk after the frames", Mp3File(100, 10, Bytes(500, 'x') + Mp3Frame()), true,
+         100 * 1152 - 1576, 44100},
+        {"other sample rate after the frames", Mp3File(100, 10, Mp3Frame().replace(2, 1, "\x94")),
+         true, 100 * 1152 - 1576, 44100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto got = ScanMp3(c.Data);
+        ASSERT_EQ(got.has_value(), c.Found);
+        EXPECT_EQ(got->Samples, c.Samples);
+        EXPECT_EQ(got->SampleRate, c.Rate);
+    }
+}
+
 TEST(SampleCountTest, MillisecondsTruncate) {
     const struct {
         std::int64_t Samples;

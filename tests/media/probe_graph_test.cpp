@@ -91,7 +91,22 @@ protected:
             in.read(head.data(), static_cast<std::streamsize>(head.size()));
             WriteText(Path("cut.wav"), head);
         }
+        if (made_["long.mp3"]) {
+            // Cut to half and to 1700 bytes: the Info frame still counts a minute of frames.
+            for (auto [name, bytes] :
+                 {std::pair{"cut.mp3", std::filesystem::file_size(Path("long.mp3")) / 2},
+                  std::pair{"cut1700.mp3", std::uintmax_t{1700}}}) {
+                std::ifstream in(Path("long.mp3"), std::ios::binary);
+                std::string head(bytes, '\0');
+                in.read(head.data(), static_cast<std::streamsize>(head.size()));
+                WriteText(Path(name), head);
+            }
+        }
         if (made_["tone.wav"]) {
+            // A script that would read another file, named like an MP3.
+            std::filesystem::create_directory(Path("private"));
+            std::filesystem::copy_file(Path("tone.wav"), Path("private/secret.wav"));
+            WriteText(Path("concat.mp3"), "ffconcat version 1.0\nfile private/secret.wav\n");
             std::filesystem::copy_file(Path("tone.wav"), Path("名字 with: colon.wav"));
             std::filesystem::copy_file(Path("tone.wav"), Path("a:b.wav"));
         }
@@ -144,6 +159,15 @@ TEST_F(ProbeGraphTest, CutWavCountsOnlyTheSamplesPresent) {
     EXPECT_EQ(TFrmInitFileForm::ProbeDuration(Path("cut.wav"), graph.get()), 22);
 }
 
+TEST_F(ProbeGraphTest, CutMp3CountsOnlyTheFramesPresent) {
+    auto graph = CreateProbeGraph();
+    graph->Activate();
+    ASSERT_EQ(graph->RenderFile(Path("cut.mp3")), 0);
+    EXPECT_NEAR(graph->DurationMs(), 30000, 500);
+    ASSERT_EQ(graph->RenderFile(Path("cut1700.mp3")), 0);
+    EXPECT_LT(graph->DurationMs(), 1000);
+}
+
 TEST_F(ProbeGraphTest, WavLengthIsExactToTheMillisecond) {
     auto graph = CreateProbeGraph();
     graph->Clear();
@@ -155,7 +179,7 @@ TEST_F(ProbeGraphTest, WavLengthIsExactToTheMillisecond) {
 TEST_F(ProbeGraphTest, BadInputProbesAsZeroWithoutError) {
     auto graph = CreateProbeGraph();
     for (const char* name : {"text.mp3", "empty.wav", "folder.mp3", "fifo.wav", "cut.mp4",
-                             "missing.wav", "silent_video.avi"}) {
+                             "missing.wav", "silent_video.avi", "concat.mp3"}) {
         SCOPED_TRACE(name);
         graph->Clear();
         graph->Activate();
