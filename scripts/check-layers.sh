@@ -8,7 +8,7 @@ cd "$here"
 declare -A allowed=(
     [support]="support"
     [config]="support config"
-    [media]="support config media"
+    [media]="support config media encoder/InputFormats.h"
     [engine]="support config media engine"
     [preview]="support config media preview"
     [shell]="support config media engine preview plugins shell"
@@ -22,11 +22,12 @@ for layer in "${!allowed[@]}"; do
     [ -d "$layer" ] || continue
     while IFS= read -r hit; do
         file="${hit%%:*}"
-        target="$(sed -E 's/.*#include[[:space:]]*"([^/"]+)\/.*/\1/' <<<"$hit")"
+        path="$(sed -E 's/.*#include[[:space:]]*"([^"]+)".*/\1/' <<<"$hit")"
+        target="${path%%/*}"
         # Only includes of our own folders are checked.
         [ -n "${allowed[$target]+x}" ] || continue
         case " ${allowed[$layer]} " in
-        *" $target "*) ;;
+        *" $target "* | *" $path "*) ;;
         *)
             echo "layer check: $file includes $target/ (a $layer file may use: ${allowed[$layer]})"
             bad=1
