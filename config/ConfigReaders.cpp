@@ -7,7 +7,7 @@
 #include "support/CommonLib.h"
 
 std::vector<std::string> TCommonLib::ReadConfigSections(const std::string& fileName) const {
-    TIniFile32 ini(AppPath + "Config" + PathDelim + fileName);
+    TIniFile32 ini(appFunc_.ConfigFolder() + fileName);
     std::vector<std::string> sections;
     ini.ReadSections(&sections);
     return sections;
@@ -15,6 +15,6 @@ std::vector<std::string> TCommonLib::ReadConfigSections(const std::string& fileN
 
 std::string TCommonLib::ReadConfigValue(const std::string& fileName,
                                         const std::string& name) const {
-    TIniFile32 ini(AppPath + "Config" + PathDelim + fileName);
+    TIniFile32 ini(appFunc_.ConfigFolder() + fileName);
     return ini.ReadString(name, name, "");
 }

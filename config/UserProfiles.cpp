@@ -17,13 +17,6 @@ bool IsBlankOrControl(char c) {
 
 } // namespace
 
-std::string ConfigFolder(const std::string& appPath) {
-    std::string folder = appPath;
-    if (!folder.empty() && folder.back() != PathDelim)
-        folder += PathDelim;
-    return folder + "Config" + PathDelim;
-}
-
 std::string MakeProfileString(const std::array<int, 6>& positions) {
     std::string text;
     for (size_t i = 0; i < positions.size(); ++i) {
