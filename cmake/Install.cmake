@@ -31,12 +31,13 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmora)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Dravik Soft")
 set(CPACK_PACKAGE_CONTACT "Dravik Soft <support@draviksoft.com>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.draviksoft.com/velmora/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "batch converter of audio and video files to AMR, AAC, MP3, AC3, M4A, OGG, WAV")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Velmora turns a list of audio and video files into audio files of one type.\n"
     "Pick an output type and a quality preset or a profile of your own, trim each\n"
     "file with the small preview player, choose an output folder and convert.\n"
