@@ -160,7 +160,7 @@ std::string TCustomProc::CreateConvertParameter(const std::string& sourcePath) {
     p.TrimParam = (!CurStartTime.empty() && !CurCutSeconds.empty())
                       ? " -ss " + CurStartTime + " -t " + CurCutSeconds
                       : std::string();
-    p.EncoderPath = Lib.EncoderFolder + EncoderExeName;
+    p.EncoderPath = Lib.EncoderFolderInUse() + EncoderExeName;
     p.SourceFile = sourcePath;
 
     const int type = MainForm.cbbOutputFiletype.ItemIndex();

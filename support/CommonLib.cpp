@@ -30,8 +30,8 @@ std::uint32_t TSysFunc::FindProcessByName(const std::string& name) const {
 
 TCommonLib::TCommonLib(IPlatform& platform, IDialogs& dialogs, IEventPump& pump, TAppFunc& appFunc,
                        std::string appTitle)
-    : AppPath(appFunc.GetAppFolder()), EncoderFolder(AppPath), AppTitle(std::move(appTitle)),
-      platform_(platform), dialogs_(dialogs), pump_(pump), appFunc_(appFunc) {}
+    : AppPath(appFunc.GetAppFolder()), AppTitle(std::move(appTitle)), platform_(platform),
+      dialogs_(dialogs), pump_(pump), appFunc_(appFunc) {}
 
 bool TCommonLib::ShowMsg(const std::string& text, int kind) const {
     if (kind < mkError || kind > mkInformation)

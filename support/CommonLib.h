@@ -112,8 +112,11 @@ public:
 
     // Program folder with a trailing separator.
     std::string AppPath;
-    // Folder of evc: the program folder, or the installation's bin folder.
+    // Folder of evc when it is not the program folder (an installation's bin).
     std::string EncoderFolder;
+    std::string EncoderFolderInUse() const {
+        return EncoderFolder.empty() ? AppPath : EncoderFolder;
+    }
     // Title of every message box.
     std::string AppTitle;
     // Name KillProcessByName always sweeps after its target. Tests that run a
