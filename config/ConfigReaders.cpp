@@ -6,7 +6,7 @@
 #include "support/CommonLib.h"
 
 std::vector<std::string> ReadConfigSections(const TCommonLib& lib, const std::string& fileName) {
-    TIniFile32 ini(lib.AppPath + "Config" + PathDelim + fileName);
+    TIniFile32 ini(lib.AppFunc().ConfigFolder() + fileName);
     std::vector<std::string> sections;
     ini.ReadSections(&sections);
     return sections;
@@ -14,6 +14,6 @@ std::vector<std::string> ReadConfigSections(const TCommonLib& lib, const std::st
 
 std::string ReadConfigValue(const TCommonLib& lib, const std::string& fileName,
                             const std::string& name) {
-    TIniFile32 ini(lib.AppPath + "Config" + PathDelim + fileName);
+    TIniFile32 ini(lib.AppFunc().ConfigFolder() + fileName);
     return ini.ReadString(name, name, "");
 }

@@ -6,13 +6,6 @@
 #include "support/CommonLib.h"
 #include "support/Text.h"
 
-std::string ConfigFolder(const std::string& appPath) {
-    std::string folder = appPath;
-    if (!folder.empty() && folder.back() != PathDelim)
-        folder += PathDelim;
-    return folder + "Config" + PathDelim;
-}
-
 std::string MakeProfileString(const std::array<int, 6>& positions) {
     std::string text;
     for (size_t i = 0; i < positions.size(); ++i) {

@@ -15,9 +15,6 @@ inline constexpr const char* UserProfileCountKey = "count";
 // Proposed name of a new profile: this text and the counter.
 inline constexpr const char* UserProfileNamePrefix = "UserProfileInfo";
 
-// The Config folder of a program folder (which ends with a separator).
-std::string ConfigFolder(const std::string& appPath);
-
 // Six positions joined by "|", -1 for a list without selection.
 std::string MakeProfileString(const std::array<int, 6>& positions);
 

@@ -1,13 +1,11 @@
 #include "config/UserSettings.h"
 
-#include <cstdlib>
-
 #include "config/IniFiles32.h"
 #include "support/CommonLib.h"
+#include "support/platform/SystemIO.h"
 
 std::string HomeFolderFromEnvironment() {
-    const char* home = std::getenv("HOME");
-    std::string folder = (home && *home) ? home : "";
+    std::string folder = HomeFolder();
     if (folder.empty() || folder.back() != PathDelim)
         folder += PathDelim;
     return folder;

@@ -13,7 +13,7 @@ inline constexpr const char* ShutdownKey = "SHUTDOWN";
 // Name of the default output folder inside the home folder.
 inline constexpr const char* DefaultOutputFolderName = "3GPMP4文件输出";
 
-// $HOME with a trailing separator; "/" when HOME is unset or empty.
+// The home folder with a trailing separator; "/" when there is none.
 std::string HomeFolderFromEnvironment();
 // The output folder field's initial text for a home folder ("<home>3GPMP4文件输出").
 std::string DefaultOutputFolder(const std::string& homeFolder);

@@ -5,7 +5,10 @@
 #include "encoder/Transcoder.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libswresample/swresample.h>
 }
 
 #include <csignal>
@@ -28,6 +31,33 @@ void WriteLine(std::FILE* to, const std::string& text) {
     std::fflush(to);
 }
 
+std::string LibraryVersion(const char* name, unsigned version) {
+    return std::string(name) + " " + std::to_string(AV_VERSION_MAJOR(version)) + "." +
+           std::to_string(AV_VERSION_MINOR(version)) + "." +
+           std::to_string(AV_VERSION_MICRO(version));
+}
+
+// --help and --version: answered before any other option is looked at.
+bool AnswerInformationRequest(const std::vector<std::string>& args, int& exitCode) {
+    if (args.size() != 1)
+        return false;
+    std::string text;
+    if (args[0] == "--version" || args[0] == "-version") {
+        text = std::string("evc ") + VELMORA_VERSION + "\n" +
+               LibraryVersion("libavformat", avformat_version()) + ", " +
+               LibraryVersion("libavcodec", avcodec_version()) + ", " +
+               LibraryVersion("libswresample", swresample_version()) + "\n";
+    } else if (args[0] == "-h" || args[0] == "--help") {
+        text = evc::UsageText() + "  -h, --help     show this help and exit\n"
+                                  "  --version      show the version and exit\n";
+    } else {
+        return false;
+    }
+    std::fputs(text.c_str(), stdout);
+    exitCode = std::fflush(stdout) == 0 ? 0 : 1;
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -36,6 +66,8 @@ int main(int argc, char** argv) {
     av_log_set_level(AV_LOG_QUIET);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (int code = 0; AnswerInformationRequest(args, code))
+        return code;
     const evc::ParseResult parsed = evc::ParseArguments(args);
     if (parsed.showHelp) {
         std::fputs(evc::UsageText().c_str(), stdout);

@@ -69,7 +69,7 @@ std::string TCustomProc::CreateConvertParameter(const std::string& sourcePath) {
     p.TrimParam = (!CurStartTime.empty() && !CurCutSeconds.empty())
                       ? " -ss " + CurStartTime + " -t " + CurCutSeconds
                       : std::string();
-    p.EncoderPath = Lib.AppPath + EncoderExeName;
+    p.EncoderPath = Lib.EncoderFolderInUse() + EncoderExeName;
     p.SourceFile = sourcePath;
 
     const int type = MainForm.cbbOutputFiletype.ItemIndex();

@@ -9,7 +9,7 @@ inline constexpr const char* InvalidProfileNameMsg = "无效的配置文件名�
 
 // Creates the Config folder before a first write; the store does not.
 void PrepareConfigFolder(TCommonLib& lib) {
-    lib.Platform().CreateFolders(ConfigFolder(lib.AppPath));
+    lib.Platform().CreateFolders(lib.AppFunc().ConfigFolder());
 }
 
 // Writes the profile under `typedName`, or under the listed name that differs
@@ -17,7 +17,7 @@ void PrepareConfigFolder(TCommonLib& lib) {
 // written.
 std::string WriteProfile(TCommonLib& lib, const std::string& typedName,
                          const std::string& profile) {
-    TUserProfileFiles files(ConfigFolder(lib.AppPath));
+    TUserProfileFiles files(lib.AppFunc().ConfigFolder());
     std::string name = files.FindName(typedName);
     if (name.empty())
         name = typedName;
@@ -36,7 +36,7 @@ void ReportStoreError(TCommonLib& lib, const std::exception& e) {
 std::string TCustomProc::AddUserProfile() {
     TfrmOption& o = Options();
     try {
-        TUserProfileFiles files(ConfigFolder(Lib.AppPath));
+        TUserProfileFiles files(Lib.AppFunc().ConfigFolder());
         PrepareConfigFolder(Lib);
         // The counter moves on before the user is asked, also when cancelled.
         const std::int32_t count = files.AdvanceCounter();
@@ -82,7 +82,7 @@ void TCustomProc::DeleteUserProfile() {
     if (name.empty())
         return;
     try {
-        TUserProfileFiles files(ConfigFolder(Lib.AppPath));
+        TUserProfileFiles files(Lib.AppFunc().ConfigFolder());
         files.Erase(name);
     } catch (const EIniFileError& e) {
         ReportStoreError(Lib, e);

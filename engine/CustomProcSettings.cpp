@@ -14,7 +14,7 @@ std::string HomeOf(const TCustomProc& proc) {
 } // namespace
 
 std::string TCustomProc::UserSettingsFile() const {
-    return ConfigFolder(Lib.AppPath) + UserSettingsFileName;
+    return Lib.AppFunc().ConfigFolder() + UserSettingsFileName;
 }
 
 std::string TCustomProc::LoadInitDir() {
@@ -33,7 +33,7 @@ void TCustomProc::SaveInitDir(const std::string& folder) {
     if (cut.empty())
         return;
     try {
-        Lib.Platform().CreateFolders(ConfigFolder(Lib.AppPath));
+        Lib.Platform().CreateFolders(Lib.AppFunc().ConfigFolder());
         TUserSettingsFile(UserSettingsFile()).WriteInitDir(cut);
     } catch (const EIniFileError& e) {
         // Losing the dialog's start folder is not worth interrupting the user.
@@ -63,7 +63,7 @@ void TCustomProc::SaveUserSettings() {
     settings.Shutdown = MainForm.chkShutdown.Checked;
     settings.OutputFolder = MainForm.edtOutputFolder.Text;
     try {
-        Lib.Platform().CreateFolders(ConfigFolder(Lib.AppPath));
+        Lib.Platform().CreateFolders(Lib.AppFunc().ConfigFolder());
         TUserSettingsFile(UserSettingsFile()).Write(settings);
     } catch (const EIniFileError& e) {
         // Runs while the program closes: tell the user, then let it end.

@@ -1,6 +1,7 @@
 #include "shell/Application.h"
 
 #include <exception>
+#include <utility>
 
 #include "plugins/PluginApi.h"
 #include "shell/JpegImage.h"
@@ -58,6 +59,12 @@ TApplication::TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& p
 }
 
 TApplication::~TApplication() = default;
+
+void TApplication::UseProgramLayout(const TProgramLayout& layout, TDataFolders folders) {
+    AppFunc.UseDataFolders(std::move(folders));
+    Lib.EncoderFolder = layout.ExecutableFolder;
+    ExecutableFile = layout.ExecutableFolder + "velmora";
+}
 
 std::string TApplication::NotFoundText(const std::string& fileName) {
     return "'" + fileName + "' is not found. Please reinstall this program.";

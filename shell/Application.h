@@ -18,6 +18,7 @@
 #include "shell/FlashForm.h"
 #include "shell/Launchers.h"
 #include "shell/MainForm.h"
+#include "shell/ProgramLayout.h"
 #include "shell/SoftInfo.h"
 #include "support/CommonLib.h"
 #include "support/Toolkit.h"
@@ -73,6 +74,10 @@ public:
     std::function<void(TFrmFlashForm&)> ShowSplashModal;
     // The splash while it is shown, null otherwise.
     TFrmFlashForm* FlashForm() const { return flash_.get(); }
+
+    // Runs from an installation: the encoder and the executable in its bin
+    // folder, settings and log where `folders` say. Before anything is shown.
+    void UseProgramLayout(const TProgramLayout& layout, TDataFolders folders);
 
     // Main window show handling: splash and start-up, option lists, user
     // settings, drop target, preset. Runs once.

@@ -19,7 +19,12 @@ void TAppFunc::WriteLog(const std::string& message) const {
         line += '|';
         line += message;
         line += "\r\n";
-        (void)AppendToFile(GetAppFolder() + "log.txt", line);
+        const std::string path = LogFolder() + "log.txt";
+        // A log folder of its own is made on the first line, and again
+        // should somebody remove it while the program runs.
+        if (!AppendToFile(path, line) && LogFolder() != GetAppFolder() &&
+            EnsureFolderTree(LogFolder()))
+            (void)AppendToFile(path, line);
     } catch (...) {
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/Controls.h"
+#include "support/DataFolders.h"
 #include "support/Toolkit.h"
 #include "support/platform/Platform.h"
 
@@ -26,18 +27,29 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Log and program folder.
+// Log, program folder and the folders the program writes to.
 class TAppFunc {
 public:
-    explicit TAppFunc(std::string appFolder) : appFolder_(std::move(appFolder)) {}
+    // Settings and log inside the program folder (a portable folder).
+    explicit TAppFunc(std::string appFolder)
+        : appFolder_(std::move(appFolder)), folders_(PortableDataFolders(appFolder_)) {}
+    TAppFunc(std::string appFolder, TDataFolders folders)
+        : appFolder_(std::move(appFolder)), folders_(std::move(folders)) {}
     // Appends "Dravik Soft <date> <time>|<message>\r\n" to log.txt in the
-    // program folder. Never throws.
+    // log folder. Never throws.
     void WriteLog(const std::string& message) const;
     // The program folder with a trailing separator.
     std::string GetAppFolder() const { return appFolder_; }
+    // Where the INI files live, with a trailing separator.
+    const std::string& ConfigFolder() const { return folders_.Config; }
+    // Where log.txt lives, with a trailing separator.
+    const std::string& LogFolder() const { return folders_.Log; }
+    // Start-up decides once, before anything is written.
+    void UseDataFolders(TDataFolders folders) { folders_ = std::move(folders); }
 
 private:
     std::string appFolder_;
+    TDataFolders folders_;
 };
 
 // Process search used by the job.
@@ -100,6 +112,11 @@ public:
 
     // Program folder with a trailing separator.
     std::string AppPath;
+    // Folder of evc when it is not the program folder (an installation's bin).
+    std::string EncoderFolder;
+    std::string EncoderFolderInUse() const {
+        return EncoderFolder.empty() ? AppPath : EncoderFolder;
+    }
     // Title of every message box.
     std::string AppTitle;
     // Name KillProcessByName always sweeps after its target. Tests that run a

@@ -5,12 +5,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include "shell/StartArguments.h"
+#include "support/DataFolders.h"
 
 VelmoraApp::VelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(TApplication::Title));
@@ -106,12 +111,33 @@ void OnTerminateSignal(int) {
 } // namespace
 
 int RunVelmora(int argc, char** argv) {
+    // --help and --version answer without a display.
+    std::error_code cwdError;
+    const std::string cwd = std::filesystem::current_path(cwdError).string();
+    const TStartArguments early = ParseStartArguments({argv + 1, argv + argc}, cwd);
+    if (early.Action == TStartArguments::TAction::Help ||
+        early.Action == TStartArguments::TAction::Version) {
+        const std::string text =
+            early.Action == TStartArguments::TAction::Help ? StartUsageText() : StartVersionText();
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     // The GStreamer backend plays everything we preview, also without sound.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
     VelmoraApp qapp(argc, argv);
+    // Qt has taken its own options out of argv by now.
+    const TStartArguments start = ParseStartArguments({argv + 1, argv + argc}, cwd);
+    if (start.Action == TStartArguments::TAction::Error) {
+        std::fprintf(stderr, "velmora: %s\nTry 'velmora --help' for more information.\n",
+                     start.Error.c_str());
+        return 2;
+    }
     std::unique_ptr<IPlatform> platform = CreatePosixPlatform();
-    VelmoraProgram program(*platform, platform->ExecutableFolder());
+    const TProgramLayout layout = FindProgramLayout(platform->ExecutableFolder(), *platform);
+    VelmoraProgram program(*platform, layout.ProgramFolder);
+    program.App().UseProgramLayout(
+        layout, DecideDataFolders(GatherDataFolderFacts(layout.ProgramFolder, layout.Installed)));
 
     // A session that ends the program (SIGTERM, SIGINT, SIGHUP) closes the
     // main window the normal way, so the settings are kept.
@@ -143,6 +169,12 @@ int RunVelmora(int argc, char** argv) {
     try {
         if (!program.Start())
             return 0; // a library is missing: the program ends after start-up
+        if (!start.Files.empty()) {
+            // Once the loop runs, through the path a drop takes.
+            QTimer::singleShot(0, &program.Main(), [&program, &start] {
+                program.App().SourceList.FormDropFiles(start.Files);
+            });
+        }
         result = qapp.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromLatin1(TApplication::Title),

@@ -40,6 +40,11 @@ QString QtFilterText(const std::string& entry) {
     return description + QStringLiteral(" (") + patterns.join(' ') + QStringLiteral(")");
 }
 
+bool UseQtFileDialogs() {
+    const QByteArray value = qgetenv("VELMORA_QT_DIALOGS");
+    return !value.isEmpty() && value != "0";
+}
+
 QWidget* QtDialogs::Owner() const {
     if (QWidget* active = QApplication::activeModalWidget())
         return active;
@@ -97,7 +102,7 @@ bool QtDialogs::OpenFiles(const std::string& title, const std::string& initialDi
     dialog.setNameFilters(qtFilters);
     if (!qtFilters.isEmpty())
         dialog.selectNameFilter(qtFilters.first());
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, UseQtFileDialogs());
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -111,7 +116,7 @@ bool QtDialogs::BrowseFolder(const std::string& title, std::string& folder) {
     QFileDialog dialog(Owner(), Q(title), Q(folder));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, UseQtFileDialogs());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     folder = S(dialog.selectedFiles().first());

@@ -28,6 +28,11 @@ private:
 // Converts one filter entry "Description|*.a;*.b;" to Qt's "Description (*.a *.b)".
 QString QtFilterText(const std::string& entry);
 
+// The open and folder dialogs are the desktop's own (through Qt's platform
+// theme or the portal) where there is one, Qt's otherwise. VELMORA_QT_DIALOGS
+// set to anything but 0 always takes Qt's, which tests drive by its widgets.
+bool UseQtFileDialogs();
+
 class QtDialogs : public IDialogs {
 public:
     // The window dialogs are shown over when no other program window is active.

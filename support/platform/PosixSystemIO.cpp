@@ -7,9 +7,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pwd.h>
 #include <random>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -234,4 +237,57 @@ void LocalDateTimeText(std::string& date, std::string& time) {
     std::strftime(t, sizeof t, "%H:%M:%S", &tmv);
     date = d;
     time = t;
+}
+
+bool FolderTakesNewFiles(const std::string& folder) noexcept {
+    try {
+        std::string pattern = folder;
+        if (pattern.empty() || pattern.back() != '/')
+            pattern += '/';
+        pattern += ".velmora-probe-XXXXXX";
+        Fd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+        if (fd.Get() < 0)
+            return false;
+        ::unlink(pattern.c_str());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string EnvironmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = EnvironmentText("HOME");
+    if (!home.empty())
+        return home;
+    std::vector<char> buf(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buf.data(), buf.size(), &found) == 0 && found &&
+        found->pw_dir)
+        return found->pw_dir;
+    return {};
+}
+
+bool EnsureFolderTree(const std::string& path) noexcept {
+    try {
+        // Private to the user, as the XDG folders should be.
+        for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+            const std::string part = path.substr(0, at);
+            struct stat st {};
+            if (!part.empty() && ::stat(part.c_str(), &st) != 0 &&
+                ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+            if (at == std::string::npos)
+                break;
+        }
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    } catch (...) {
+        return false;
+    }
 }

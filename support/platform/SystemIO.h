@@ -28,3 +28,16 @@ bool EnsureFolder(const std::string& path, std::string& error);
 
 // Current local date and time as "YYYY-MM-DD" and "HH:MM:SS".
 void LocalDateTimeText(std::string& date, std::string& time);
+
+// True when a new file can be created in `folder` right now: one is made and
+// removed again, so read-only mounts and missing rights both count.
+bool FolderTakesNewFiles(const std::string& folder) noexcept;
+
+// The value of an environment variable; empty when it is not set.
+std::string EnvironmentText(const char* name);
+
+// The user's home folder: $HOME, else the password database's entry.
+std::string HomeFolder();
+
+// Creates `path` with any missing parents; true when it exists afterwards.
+bool EnsureFolderTree(const std::string& path) noexcept;

@@ -82,11 +82,6 @@ TEST(ProfileFiles, WriteFindAndErase) {
     EXPECT_EQ(ReadWhole(files.InfoFile()), "\r\n\r\n[B]\r\nB=1|1|1|1|1|1\r\n");
 }
 
-TEST(ProfileFiles, ConfigFolderOfTheProgramFolder) {
-    EXPECT_EQ(ConfigFolder("/opt/v/"), "/opt/v/Config/");
-    EXPECT_EQ(ConfigFolder("/opt/v"), "/opt/v/Config/");
-}
-
 TEST(SettingsFile, DefaultsFollowTheHomeFolder) {
     EXPECT_EQ(DefaultOutputFolder("/home/u/"), "/home/u/3GPMP4文件输出");
     EXPECT_EQ(DefaultOutputFolder("/home/u"), "/home/u/3GPMP4文件输出");

@@ -1,0 +1,33 @@
+#include "shell/ProgramLayout.h"
+
+#include <filesystem>
+
+#include "shell/SoftInfo.h"
+#include "support/CommonLib.h"
+
+namespace {
+
+std::string WithSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != PathDelim)
+        folder += PathDelim;
+    return folder;
+}
+
+} // namespace
+
+TProgramLayout FindProgramLayout(const std::string& executableFolder, IPlatform& platform) {
+    TProgramLayout layout;
+    layout.ExecutableFolder = WithSeparator(executableFolder);
+    layout.ProgramFolder = layout.ExecutableFolder;
+    if (platform.FileExists(layout.ExecutableFolder + ResLibraryName))
+        return layout;
+    const std::string installed = WithSeparator(
+        std::filesystem::path(layout.ExecutableFolder + VELMORA_INSTALLED_PROGRAM_FOLDER)
+            .lexically_normal()
+            .string());
+    if (platform.FileExists(installed + ResLibraryName)) {
+        layout.ProgramFolder = installed;
+        layout.Installed = true;
+    }
+    return layout;
+}
