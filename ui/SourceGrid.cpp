@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "ui/QtToolkit.h"
+#include "ui/preview/LocalPaths.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ std::vector<std::string> DroppedFilePaths(const QMimeData* mime) {
     if (!mime || !mime->hasUrls())
         return paths;
     for (const QUrl& url : mime->urls())
-        if (url.isLocalFile())
-            paths.push_back(S(url.toLocalFile()));
+        if (std::string path = LocalPathOfUrl(url); !path.empty())
+            paths.push_back(std::move(path));
     return paths;
 }
 

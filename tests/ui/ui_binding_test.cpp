@@ -1,6 +1,7 @@
 // The widgets follow the models and forward only the user's actions.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QUrl>
 #include <thread>
 
@@ -218,6 +220,33 @@ TEST(Grid, DroppingTwoFileUrlsAddsTwoRows) {
     EXPECT_TRUE(w.Dialogs.Messages.empty());
 }
 
+TEST(Grid, ADroppedPathKeepsItsBytesOnlyTheGridShowsThemDecoded) {
+    struct Case {
+        std::string name;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"\xb2\xe2\xca\xd4.wav", QString(4, QChar::ReplacementCharacter) + ".wav"}, // GBK
+        {"中文 100%.wav", QStringLiteral("中文 100%.wav")},
+    };
+    for (const Case& c : cases) {
+        UiWorld w;
+        const std::string path = w.Tone(c.name, 2.0);
+        // What a file manager puts on the clipboard: the bytes, percent-encoded.
+        QMimeData mime;
+        mime.setData("text/uri-list",
+                     "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n");
+        DropOn(w.Window->Grid()->viewport(), QPoint(30, 30), mime);
+        auto& grid = w.App->MainForm.dxTreeSourceFileInfo;
+        ASSERT_EQ(grid.RowCount(), 1) << path;
+        EXPECT_EQ(grid.Field(0, sfFileName), path);
+        EXPECT_EQ(grid.Field(0, sfDuration), "00:00:02");
+        EXPECT_EQ(w.Window->Grid()->model()->index(0, sfFileName).data().toString(),
+                  Q(w.Folder.Folder()) + c.shown);
+        EXPECT_TRUE(w.Dialogs.Messages.empty());
+    }
+}
+
 TEST(Grid, DroppingOntoTheWindowBackgroundAddsTooAndBadDropsDoNotCrash) {
     UiWorld w;
     std::string tone = w.Tone("c.wav", 1.5);
@@ -318,6 +347,30 @@ TEST(Toolkit, FilterEntriesBecomeQtFilters) {
     EXPECT_EQ(QtFilterText("MP2, MP3 Audio Files (*.mp2, mp3)|*.mp2;*.mp3;"),
               "MP2, MP3 Audio Files (*.mp2, mp3) (*.mp2 *.mp3)");
     EXPECT_EQ(QtFilterText("All|"), "All (*)");
+}
+
+TEST(Toolkit, TheOpenDialogShowsEveryFilterTextOnce) {
+    QStringList shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < combo->count(); ++i)
+                shown << combo->itemText(i);
+        dialog->reject();
+    });
+    poll.start(20);
+    QtDialogs dialogs;
+    TempDir dir;
+    std::vector<std::string> files;
+    EXPECT_FALSE(dialogs.OpenFiles("", dir.Folder(), TSourceFileList::OpenDialogFilters(), files));
+    QStringList expected;
+    for (const std::string& entry : TSourceFileList::OpenDialogFilters())
+        expected << Q(entry.substr(0, entry.find('|')));
+    EXPECT_EQ(shown, expected);
 }
 
 TEST(Errors, AnExceptionInAnEventHandlerIsReportedAndTheProgramGoesOn) {
