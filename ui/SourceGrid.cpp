@@ -235,11 +235,14 @@ void SourceGridView::SyncSelectionFromModel() {
         if (grid_.IsSelected(r))
             selection.select(model_.index(r, 0), model_.index(r, SourceGridModel::ColumnCount - 1));
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (grid_.ValidRow(grid_.Focused))
+    // The core knows a focused row, not a cell: a current cell in that row
+    // stays, so an open editor is not closed under the delegate's feet.
+    const QModelIndex current = selectionModel()->currentIndex();
+    if (!grid_.ValidRow(grid_.Focused))
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    else if (!current.isValid() || current.row() != grid_.Focused)
         selectionModel()->setCurrentIndex(model_.index(grid_.Focused, sfFileName),
                                           QItemSelectionModel::NoUpdate);
-    else
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     syncing_ = false;
 }
 

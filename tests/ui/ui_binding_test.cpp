@@ -284,8 +284,31 @@ TEST(Grid, RowsDraggedOutAreRemovedRowsReleasedOverTheGridStay) {
     EXPECT_EQ(w.Window->Grid()->model()->rowCount(), 1);
 }
 
+// Collects Qt's warnings while it lives.
+class QtWarnings {
+public:
+    QtWarnings() : previous_(qInstallMessageHandler(&QtWarnings::Collect)) { sink_ = &texts_; }
+    ~QtWarnings() {
+        qInstallMessageHandler(previous_);
+        sink_ = nullptr;
+    }
+    QtWarnings(const QtWarnings&) = delete;
+    QtWarnings& operator=(const QtWarnings&) = delete;
+    const QStringList& Texts() const { return texts_; }
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (sink_ && type != QtDebugMsg && type != QtInfoMsg)
+            sink_->push_back(text);
+    }
+    static inline QStringList* sink_ = nullptr;
+    QStringList texts_;
+    QtMessageHandler previous_;
+};
+
 TEST(Grid, TheTimeEditorOpensOnTheFirstClickAndEndsInTheEditCheck) {
     UiWorld w;
+    QtWarnings warnings;
     std::string a = w.Tone("a.wav", 5.0);
     w.App->SourceList.FormDropFiles({a});
     auto& grid = w.App->MainForm.dxTreeSourceFileInfo;
@@ -304,6 +327,9 @@ TEST(Grid, TheTimeEditorOpensOnTheFirstClickAndEndsInTheEditCheck) {
     EXPECT_EQ(grid.Field(0, sfStartTime), "00:00:05");
     EXPECT_EQ(grid.Field(0, sfCutTime), "00:00:00");
     EXPECT_EQ(view->model()->index(0, sfStartTime).data().toString(), "00:00:05");
+    // The editor was closed once, by the view that owns it.
+    EXPECT_EQ(view->indexWidget(view->model()->index(0, sfStartTime)), nullptr);
+    EXPECT_EQ(warnings.Texts().filter("closeEditor").join("\n").toStdString(), "");
 }
 
 TEST(Grid, TheCheckBoxTogglesOnTheFirstClick) {
