@@ -134,7 +134,7 @@ TPreview::TPreview(TFrmMainForm& mainForm, TCustomProc& customProc, TCommonLib& 
     panLogo.Visible = true;
     tmrPaintSP.Interval = 10;
     tmrPaintSP.OnTimer = [this] { Panel1.Changed(); };
-    tmrPaintSP.Enabled = true;
+    tmrPaintSP.Enabled = false;
 }
 
 TPreview::~TPreview() {
