@@ -142,6 +142,50 @@ TEST(Layout, LabelsCarryTheirTextsInAFontWithChineseGlyphs) {
         EXPECT_TRUE(metrics.inFont(c)) << QString(c).toStdString();
 }
 
+TEST(Skin, TheAreasShareSingleEdgesAndHoldTheirOwnControls) {
+    UiWorld w;
+    auto& f = w.App->MainForm;
+    auto named = [&](const char* name) { return w.Window->findChild<QWidget*>(name); };
+    struct Area {
+        QRect panel;
+        std::vector<QWidget*> controls;
+    };
+    const Area areas[] = {
+        {SkinPreviewPanel,
+         {named("DSVideoWindowEx1"), named("Panel1"), named("pnlCurTime"),
+          w.Window->ButtonFor(f.btnPlay), w.Window->ButtonFor(f.btnPause),
+          w.Window->ButtonFor(f.btnStop)}},
+        {SkinSettingsPanel,
+         {named("cbbOutputFiletype"), named("cbbProfile"), named("edtOutputFolder"),
+          named("chkShutdown"), named("chkShowOutputDirectory"), w.Window->ButtonFor(f.btnOptions),
+          w.Window->ButtonFor(f.RzBmpButton1)}},
+        {SkinListPanel,
+         {named("dxTreeSourceFileInfo"), w.Window->ButtonFor(f.btnOpenFile),
+          w.Window->ButtonFor(f.btnRemoveFile), w.Window->ButtonFor(f.btnClearFile),
+          w.Window->ButtonFor(f.btnConvert)}},
+    };
+    for (const Area& a : areas) {
+        for (QWidget* c : a.controls) {
+            ASSERT_NE(c, nullptr);
+            EXPECT_TRUE(a.panel.adjusted(1, 1, -1, -1).contains(c->geometry()))
+                << c->objectName().toStdString();
+        }
+        for (const Area& b : areas) {
+            if (&a == &b)
+                continue;
+            // Neighbours share at most the row or column of one edge.
+            const QRect common = a.panel.intersected(b.panel);
+            EXPECT_TRUE(common.isEmpty() || common.width() == 1 || common.height() == 1)
+                << a.panel.x() << "," << a.panel.y() << " and " << b.panel.x() << ","
+                << b.panel.y();
+            for (QWidget* c : a.controls)
+                EXPECT_FALSE(c->geometry().intersects(b.panel)) << c->objectName().toStdString();
+        }
+    }
+    // The line under the title area is the settings area's top edge, not a second line.
+    EXPECT_EQ(SkinSettingsPanel.top(), 125);
+}
+
 TEST(Skin, MagentaIsOutsideTheShapeAndTheRestInside) {
     QImage skin = MakeMainSkin();
     ASSERT_EQ(skin.size(), QSize(SkinWidth, SkinHeight));
