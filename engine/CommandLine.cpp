@@ -1,5 +1,6 @@
 // The encoder command line: one fragment per option selection, the trim range
 // of the file's row, the output folder and a unique output file name.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -24,8 +25,13 @@ std::string TCustomProc::GetStartTime(const std::string& sourcePath) {
             ApplyUserProfile();
         } catch (const EConvertError& e) {
             // A damaged profile must not stop the conversion: the lists keep
-            // what could be applied.
+            // what could be applied. The user is told once per job, not once
+            // per file.
             Lib.AppFunc().WriteLog(std::string("User profile error. ") + e.what());
+            if (!ProfileErrorShown) {
+                ProfileErrorShown = true;
+                Lib.ShowMsg(e.what(), mkError);
+            }
         }
     }
     return start;
@@ -49,6 +55,33 @@ std::string TCustomProc::GetCutSeconds(const std::string& sourcePath) {
     return matched ? std::to_string(end - start) : std::string();
 }
 
+std::string TCustomProc::GetEncodeSeconds(const std::string& sourcePath) {
+    const std::string wanted = UpperAscii(sourcePath);
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::int64_t duration = 0;
+    bool matched = false;
+    const TSourceFileGrid& grid = MainForm.dxTreeSourceFileInfo;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
+            continue;
+        matched = true;
+        if (auto s = TimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
+            start = *s;
+        if (auto e = TimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
+            end = *e;
+        duration = TimeTextSeconds(Lib, grid.Field(r, sfDuration)).value_or(0);
+    }
+    if (!matched)
+        return std::string();
+    // The row's times are whole seconds cut down from the real length, so an
+    // end at the file's own end asks for a second more: the encoder stops at
+    // the real end instead of dropping its last fraction of a second.
+    if (duration > 0 && end >= duration)
+        end = std::max(end, duration + 1);
+    return std::to_string(end - start);
+}
+
 std::string TCustomProc::GetOutputDir() {
     std::string folder = MainForm.edtOutputFolder.Text;
     if (folder.empty() || folder.back() != PathDelim)
@@ -67,7 +100,7 @@ std::string TCustomProc::CreateConvertParameter(const std::string& sourcePath) {
     CurStartTime = GetStartTime(sourcePath);
     CurCutSeconds = GetCutSeconds(sourcePath);
     p.TrimParam = (!CurStartTime.empty() && !CurCutSeconds.empty())
-                      ? " -ss " + CurStartTime + " -t " + CurCutSeconds
+                      ? " -ss " + CurStartTime + " -t " + GetEncodeSeconds(sourcePath)
                       : std::string();
     p.EncoderPath = Lib.EncoderFolderInUse() + EncoderExeName;
     p.SourceFile = sourcePath;

@@ -67,6 +67,7 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     JobRunning = true;
     JobList = &list;
     FailedFiles.clear();
+    ProfileErrorShown = false;
 
     DoneCount = 0;
     TotalCount = 0;

@@ -91,10 +91,16 @@ public:
     std::string CurStartTime;
     std::string CurCutSeconds;
     // Start time text of the last row with this path (letter case ignored);
-    // re-applies the selected user profile once per matching row.
+    // re-applies the selected user profile once per matching row; a damaged
+    // profile is logged and shown in an error box.
     std::string GetStartTime(const std::string& sourcePath);
+    // Whether a damaged user profile was already shown during this job.
+    bool ProfileErrorShown = false;
     // End minus start of the matching rows in whole seconds, empty without a match.
     std::string GetCutSeconds(const std::string& sourcePath);
+    // The length given to the encoder: as GetCutSeconds, but an end at the
+    // row's Duration reaches past the file's real end.
+    std::string GetEncodeSeconds(const std::string& sourcePath);
     // The output folder field's text with a trailing separator; creates the
     // folder and logs the outcome.
     std::string GetOutputDir();

@@ -89,7 +89,7 @@ TPreview::TPreview(TPlayerControls controls, TCommonLib& commonLib, IMediaGraph&
     panLogo.Visible = true;
     tmrPaintSP.Interval = 10;
     tmrPaintSP.OnTimer = [this] { Panel1.Changed(); };
-    tmrPaintSP.Enabled = true;
+    tmrPaintSP.Enabled = false;
 }
 
 TPreview::~TPreview() {

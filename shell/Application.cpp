@@ -34,7 +34,7 @@ TApplication::TApplication(IPlatform& platform, IDialogs& dialogs, IEventPump& p
       OptionForm(), InitFileForm(pump), Preview(MainForm, Lib, playerGraph),
       SourceList(MainForm.dxTreeSourceFileInfo, Lib, CustomProc, InitFileForm, Preview,
                  std::move(probeGraphs)),
-      Launchers(Lib, RecSoftInfo), ExecutableFile(programFolder + "velmora") {
+      Launchers(Lib, RecSoftInfo), ExecutableFile(platform.RunningExecutable()) {
     RecSoftInfo.ProgramFolder = programFolder;
     MainForm.CustomProc = &CustomProc;
     MainForm.Lib = &Lib;

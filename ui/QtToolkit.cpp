@@ -99,6 +99,8 @@ bool QtDialogs::OpenFiles(const std::string& title, const std::string& initialDi
         qtFilters << QtFilterText(f);
     QFileDialog dialog(Owner(), Q(title), Q(initialDir));
     dialog.setFileMode(QFileDialog::ExistingFiles);
+    // The descriptions already name their patterns; show each text once.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(qtFilters);
     if (!qtFilters.isEmpty())
         dialog.selectNameFilter(qtFilters.first());

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -284,18 +285,27 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
     auto* group = new QGroupBox(Q(model_.grpAdvanced.Caption), this);
     group->setObjectName(QStringLiteral("grpAdvanced"));
     group->setGeometry(10, 42, 456, 100);
-    Caption(model_.lblAudioBitrate, group, {12, 28});
-    lists_.emplace_back(&model_.cbbAudioBitrate,
-                        FixedList(model_.cbbAudioBitrate, group, {122, 24, 100, 22}));
-    Caption(model_.lblAudioVolumeGain, group, {12, 64});
-    lists_.emplace_back(&model_.cbbAudioVolumeGain,
-                        FixedList(model_.cbbAudioVolumeGain, group, {122, 60, 100, 22}));
-    Caption(model_.lblAudioSample, group, {232, 28});
-    lists_.emplace_back(&model_.cbbAudioSample,
-                        FixedList(model_.cbbAudioSample, group, {320, 24, 126, 22}));
-    Caption(model_.lblAudioChannels, group, {232, 64});
-    lists_.emplace_back(&model_.cbbAudioChannels,
-                        FixedList(model_.cbbAudioChannels, group, {320, 60, 126, 22}));
+    // Laid out from the texts, so every item of every list shows in full
+    // whatever the font ("2 channels, Stereo" is the widest).
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(12, 8, 10, 8);
+    grid->setHorizontalSpacing(8);
+    const std::pair<TLabel*, SelectionList*> cells[] = {
+        {&model_.lblAudioBitrate, &model_.cbbAudioBitrate},
+        {&model_.lblAudioSample, &model_.cbbAudioSample},
+        {&model_.lblAudioVolumeGain, &model_.cbbAudioVolumeGain},
+        {&model_.lblAudioChannels, &model_.cbbAudioChannels}};
+    for (int i = 0; i < 4; ++i) {
+        const int row = i / 2;
+        const int column = (i % 2) * 2;
+        grid->addWidget(Caption(*cells[i].first, group, {}), row, column);
+        QComboBox* box = FixedList(*cells[i].second, group, {});
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        grid->addWidget(box, row, column + 1);
+        lists_.emplace_back(cells[i].second, box);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
 
     // The video settings: bound so profiles keep working, never shown.
     auto* video = new QGroupBox(this);

@@ -10,13 +10,23 @@
 
 namespace {
 
-void Panel(QPainter& p, const QRectF& r, double radius = 8) {
+constexpr double PanelRadius = 8;
+
+// A panel's outline with its 1-pixel edge on the rectangle's outer pixels.
+QPainterPath PanelPath(const QRect& r) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), PanelRadius, PanelRadius);
+    return path;
+}
+
+void Panel(QPainter& p, const QPainterPath& path) {
+    const QRectF r = path.boundingRect();
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, QColor("#223444"));
     g.setColorAt(1, QColor("#1b2a37"));
     p.setBrush(g);
     p.setPen(QPen(Palette::PanelEdge, 1));
-    p.drawRoundedRect(r, radius, radius);
+    p.drawPath(path);
 }
 
 void Note(QPainter& p, const QPointF& at, double s, const QColor& c) {
@@ -88,11 +98,22 @@ QImage MakeMainSkin() {
     p.drawRoundedRect(icon, 10, 10);
     Note(p, QPointF(47, 36), 26, QColor("#0d1a24"));
 
-    // Preview area, settings area, list area, footer.
-    Panel(p, QRectF(12, 70 + 4, 276, 206));
-    p.fillRect(QRectF(20, 74 + 0, 260, 158), QColor("#0b1117"));
-    Panel(p, QRectF(282, 128, 392, 142));
-    Panel(p, QRectF(12, 276, 662, 150));
+    // Preview, settings and list area: one outline and single lines between
+    // them, so no two edges run side by side. Corners that would meet a
+    // neighbour lie inside it and leave no notch.
+    const int overlap = static_cast<int>(2 * PanelRadius);
+    const QRect previewBody = SkinPreviewPanel.adjusted(0, 0, 0, overlap);
+    const QRect settingsBody = SkinSettingsPanel.adjusted(-overlap, 0, 0, overlap);
+    Panel(p,
+          PanelPath(previewBody).united(PanelPath(settingsBody)).united(PanelPath(SkinListPanel)));
+    p.setPen(QPen(Palette::PanelEdge, 1));
+    const double listTop = SkinListPanel.top() + 0.5;
+    p.drawLine(QPointF(SkinListPanel.left() + 0.5, listTop),
+               QPointF(SkinListPanel.right() + 0.5, listTop));
+    const double settingsLeft = SkinSettingsPanel.left() + 0.5;
+    p.drawLine(QPointF(settingsLeft, SkinSettingsPanel.top() + 0.5),
+               QPointF(settingsLeft, listTop));
+    p.fillRect(QRectF(20, 75, 260, 157), QColor("#0b1117"));
 
     // The line between the title area and the settings area.
     p.setPen(QPen(QColor("#3a5468"), 1));

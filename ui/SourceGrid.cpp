@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "ui/QtToolkit.h"
+#include "ui/preview/LocalPaths.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ std::vector<std::string> DroppedFilePaths(const QMimeData* mime) {
     if (!mime || !mime->hasUrls())
         return paths;
     for (const QUrl& url : mime->urls())
-        if (url.isLocalFile())
-            paths.push_back(S(url.toLocalFile()));
+        if (std::string path = LocalPathOfUrl(url); !path.empty())
+            paths.push_back(std::move(path));
     return paths;
 }
 
@@ -234,11 +235,14 @@ void SourceGridView::SyncSelectionFromModel() {
         if (grid_.IsSelected(r))
             selection.select(model_.index(r, 0), model_.index(r, SourceGridModel::ColumnCount - 1));
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (grid_.ValidRow(grid_.Focused))
+    // The core knows a focused row, not a cell: a current cell in that row
+    // stays, so an open editor is not closed under the delegate's feet.
+    const QModelIndex current = selectionModel()->currentIndex();
+    if (!grid_.ValidRow(grid_.Focused))
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    else if (!current.isValid() || current.row() != grid_.Focused)
         selectionModel()->setCurrentIndex(model_.index(grid_.Focused, sfFileName),
                                           QItemSelectionModel::NoUpdate);
-    else
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     syncing_ = false;
 }
 

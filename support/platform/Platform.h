@@ -59,6 +59,9 @@ public:
 
     // Folder of the running executable, with a trailing separator.
     virtual std::string ExecutableFolder() = 0;
+    // A path that opens the running program's own file, whatever its name or
+    // however it was started (renamed, through a link).
+    virtual std::string RunningExecutable() = 0;
     virtual bool IsNTPlatform() = 0;
 
     // Starts argv[0] with argv; working folder `workDir`. nullptr and `error`

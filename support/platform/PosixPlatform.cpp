@@ -296,6 +296,8 @@ public:
         return folder;
     }
 
+    std::string RunningExecutable() override { return "/proc/self/exe"; }
+
     // The working-set trim and the privilege calls all have a counterpart here.
     bool IsNTPlatform() override { return true; }
 

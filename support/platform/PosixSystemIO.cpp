@@ -125,6 +125,26 @@ ReadFileResult ReadWholeFile(const std::string& path, std::string& data, std::st
     return ReadFileResult::Ok;
 }
 
+namespace {
+
+// Writes over the file from its start, then cuts it to the new length, so a
+// failure part-way leaves the old tail rather than an empty file.
+bool RewriteInPlace(const std::string& path, const std::string& data, std::string& error) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.Get() < 0 || !WriteAll(fd.Get(), data.data(), data.size()) ||
+        ::ftruncate(fd.Get(), static_cast<off_t>(data.size())) != 0 || ::fsync(fd.Get()) != 0) {
+        error = ErrorText(errno);
+        return false;
+    }
+    if (fd.Close() != 0) {
+        error = ErrorText(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
     // Replace what a symbolic link points at, not the link itself.
     std::string target = path;
@@ -162,7 +182,12 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
             break;
     }
     if (fd.Get() < 0) {
-        error = ErrorText(errno);
+        const int e = errno;
+        // A folder the user may not write holding a file the user may (a
+        // shared install): rewriting in place is the only way to save.
+        if (exists && (e == EACCES || e == EPERM))
+            return RewriteInPlace(target, data, error);
+        error = ErrorText(e);
         return false;
     }
 

@@ -16,6 +16,8 @@ ReadFileResult ReadWholeFile(const std::string& path, std::string& data, std::st
 // rename. The target's permissions are kept. A file without any write
 // permission bit counts as read-only and is not replaced. On failure the old
 // file is untouched, no temporary file is left and `error` holds the text.
+// When no temporary file may be created beside a file that may be written,
+// the file is rewritten in place instead (not atomic).
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error);
 
 // Appends `data` with one write on a file opened for appending (created when

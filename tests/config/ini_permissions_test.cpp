@@ -89,27 +89,38 @@ TEST_F(IniPermissions, UnreadableFileCannotBeOpened) {
               "Cannot open file \"" + name + "\". Permission denied");
 }
 
-TEST_F(IniPermissions, ReadOnlyFolderKeepsTheOldFile) {
-    fs::path folder = dir.Path() / "Config";
-    fs::create_directory(folder);
-    const std::string name = (folder / "UserSettings.ini").string();
-    const std::string original = "[USRInfo]\r\nOutDir=/x/\r\n";
-    std::ofstream(name, std::ios::binary) << original;
-    // The file itself may be written, its folder not.
-    fs::permissions(name, fs::perms::all);
-    fs::permissions(folder, ReadOnlyFolder);
-    EXPECT_EQ(AsUser([&] {
-                  return Attempt([&] {
-                      TIniFile32 ini(name);
-                      ini.WriteString("USRInfo", "OutDir", "/y/");
-                  });
-              }),
-              "Cannot create file \"" + name + "\". Permission denied");
-    EXPECT_EQ(ReadAll(name), original);
-    int entries = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(folder))
-        ++entries;
-    EXPECT_EQ(entries, 1);
+TEST_F(IniPermissions, InAReadOnlyFolderAWritableFileIsRewrittenInPlace) {
+    const std::string original = "[USRInfo]\r\nOutDir=/x/\r\nInitDir=/a/long/folder/\r\n";
+    struct Case {
+        fs::perms file;
+        bool saved;
+    };
+    const Case cases[] = {{fs::perms::all, true}, {ReadOnlyFolder, false}};
+    for (const Case& c : cases) {
+        TempDir root;
+        fs::permissions(root.Path(), fs::perms::all);
+        const fs::path folder = root.Path() / "Config";
+        fs::create_directory(folder);
+        const std::string name = (folder / "UserSettings.ini").string();
+        std::ofstream(name, std::ios::binary) << original;
+        fs::permissions(name, c.file);
+        fs::permissions(folder, ReadOnlyFolder);
+        const std::string outcome = AsUser([&] {
+            return Attempt([&] {
+                TIniFile32 ini(name);
+                ini.WriteString("USRInfo", "InitDir", "/b/");
+            });
+        });
+        // The shorter text leaves no tail of the old one.
+        EXPECT_EQ(ReadAll(name), c.saved ? "[USRInfo]\r\nOutDir=/x/\r\nInitDir=/b/\r\n" : original);
+        EXPECT_EQ(outcome, c.saved ? "(no error)"
+                                   : "Cannot create file \"" + name + "\". Permission denied");
+        int entries = 0;
+        for ([[maybe_unused]] auto& e : fs::directory_iterator(folder))
+            ++entries;
+        EXPECT_EQ(entries, 1);
+        fs::permissions(folder, fs::perms::all);
+    }
 }
 
 TEST_F(IniPermissions, ConfigFolderThatCannotBeMadeIsReported) {

@@ -189,6 +189,32 @@ TEST(CommandLine, TrimRangeFromTheRowTimes) {
     }
 }
 
+TEST(CommandLine, AnEndAtTheFilesOwnEndReachesPastIt) {
+    struct Case {
+        const char* start;
+        const char* end;
+        const char* duration;
+        const char* length; // after -t
+        const char* cut;    // CurCutSeconds, what the file bar counts to
+    };
+    const Case cases[] = {
+        {"00:00:00", "00:00:10", "00:00:10", "11", "10"},   // untouched
+        {"00:00:03", "00:00:10", "00:00:10", "8", "7"},     // start moved only
+        {"00:00:00", "00:00:09", "00:00:10", "9", "9"},     // trimmed end stays whole
+        {"00:00:00", "00:05:03", "00:05:00", "303", "303"}, // marker dragged past the end
+        {"00:00:10", "00:00:10", "00:00:10", "1", "0"},
+        {"00:00:00", "00:00:10", "", "10", "10"}, // no duration known
+    };
+    for (const Case& c : cases) {
+        CmdWorld w;
+        w.AddRow("/m/a.wav", c.start, c.end, c.duration);
+        w.Proc.CreateConvertParameter("/m/a.wav");
+        EXPECT_EQ(w.Lib.ConvertParam.TrimParam, std::string(" -ss ") + c.start + " -t " + c.length)
+            << c.start << " " << c.end << " " << c.duration;
+        EXPECT_EQ(w.Proc.CurCutSeconds, c.cut);
+    }
+}
+
 TEST(CommandLine, SourceWithoutRowGivesNoTrim) {
     CmdWorld w;
     w.AddRow("/m/other.wav", "00:00:05", "00:00:10");
@@ -241,7 +267,7 @@ TEST(CommandLine, UserProfileStillSelectedInTheDialogWinsOverThePreset) {
     EXPECT_NE(line.find(" -ab 224 -vol 200 -ac 1 -ar 48000 -ss"), std::string::npos) << line;
 }
 
-TEST(CommandLine, DamagedUserProfileIsLoggedAndDoesNotStopTheBuild) {
+TEST(CommandLine, DamagedUserProfileIsShownOnceAndDoesNotStopTheBuild) {
     CmdWorld w;
     w.WriteConfig("UserProfileInfo.ini", "\r\n[Bad]\r\nBad=0|1|4|zz|0|3\r\n");
     w.Options.ShowOptions();
@@ -250,6 +276,11 @@ TEST(CommandLine, DamagedUserProfileIsLoggedAndDoesNotStopTheBuild) {
     std::string line;
     EXPECT_NO_THROW(line = w.Proc.CreateConvertParameter("/m/a.wav"));
     EXPECT_NE(line.find(" -s 352x288 -b 512 -ab 128"), std::string::npos) << line;
+    // Shown once, as an error with the store's text, however many files follow.
+    w.Proc.CreateConvertParameter("/m/a.wav");
+    ASSERT_EQ(w.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(w.Dialogs.Messages[0].Kind, mkError);
+    EXPECT_EQ(w.Dialogs.Messages[0].Text, "'zz' is not a valid integer value");
     bool logged = false;
     for (const std::string& m : w.LogMessages())
         logged = logged || m.find("'zz' is not a valid integer value") != std::string::npos;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -421,6 +422,22 @@ TEST_F(JobTest, ChunksOfAFileReachTheDialogBeforeTheNextFile) {
     EXPECT_EQ(proc.RefreshCount, 2);
     EXPECT_EQ(form.ProgressBar1.Position(), 8);
     EXPECT_EQ(form.ProgressBar1.Max(), 10);
+}
+
+TEST_F(JobTest, ADamagedUserProfileIsShownOncePerJob) {
+    std::filesystem::create_directories(dir.Folder() + "Config");
+    std::ofstream(dir.Folder() + "Config/UserProfileInfo.ini", std::ios::binary)
+        << "\r\n[Bad]\r\nBad=0|1|4|zz|0|3\r\n";
+    optionForm.ShowOptions();
+    optionForm.cbbCustomProfile.SetItemIndex(0);
+    AddRows({{"True", "/m/a.wav"}, {"True", "/m/b.wav"}});
+    for (std::size_t job = 1; job <= 2; ++job) {
+        Convert();
+        EXPECT_EQ(proc.DoneCount, 2);
+        ASSERT_EQ(dialogs.Messages.size(), job);
+        EXPECT_EQ(dialogs.Messages.back().Kind, mkError);
+        EXPECT_EQ(dialogs.Messages.back().Text, "'zz' is not a valid integer value");
+    }
 }
 
 } // namespace

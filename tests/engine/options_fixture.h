@@ -93,10 +93,12 @@ struct ProcWorld {
     }
 
     // Adds a source row as the list would hold it.
-    void AddRow(const std::string& path, const std::string& start, const std::string& end) {
+    void AddRow(const std::string& path, const std::string& start, const std::string& end,
+                const std::string& duration = std::string()) {
         TSourceFileRow row;
         row[sfCheck] = "True";
         row[sfFileName] = path;
+        row[sfDuration] = duration;
         row[sfStartTime] = start;
         row[sfEndTime] = end;
         Main.dxTreeSourceFileInfo.Rows.push_back(row);

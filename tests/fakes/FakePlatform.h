@@ -63,6 +63,9 @@ public:
     std::vector<std::string> LoadedLibraries;
 
     std::string ExecutableFolder() override { return ExeFolder; }
+    std::string RunningExecutable() override {
+        return real_ ? real_->RunningExecutable() : std::string();
+    }
     bool IsNTPlatform() override { return NT; }
 
     std::unique_ptr<IChildProcess> Spawn(const std::vector<std::string>& argv,

@@ -126,13 +126,14 @@ struct ConversionRig {
 
     std::string Media(const std::string& name) const { return mediaDir.Folder() + name; }
 
+    // `duration` is the row's Duration text, the end's by default.
     void AddRow(const std::string& path, const std::string& start, const std::string& end,
-                const std::string& check = "True") {
+                const std::string& check = "True", std::string duration = std::string()) {
         TSourceFileRow row;
         row[sfCheck] = check;
         row[sfFileName] = path;
         row[sfSize] = "1.00 KB";
-        row[sfDuration] = end;
+        row[sfDuration] = duration.empty() ? end : duration;
         row[sfStartTime] = start;
         row[sfEndTime] = end;
         row[sfCutTime] = end;

@@ -43,7 +43,7 @@ TEST_P(ConversionTest, ThreeSourcesOneTrimmed) {
         0);
     rig.AddRow(video, "00:00:00", "00:00:04");
     rig.AddRow(song, "00:00:00", "00:00:05");
-    rig.AddRow(tone, "00:00:01", "00:00:04"); // trimmed to 3 s
+    rig.AddRow(tone, "00:00:01", "00:00:04", "True", "00:00:06"); // trimmed to 3 s
     const std::string out = rig.mediaDir.Folder() + "out";
     rig.mainForm.edtOutputFolder.SetText(out);
     rig.SelectType(c.Type);
@@ -161,6 +161,56 @@ TEST(ConversionFailureTest, RejectedFileIsListed) {
     EXPECT_EQ(FolderEntries(out), std::vector<std::string>{"good.mp3"});
     EXPECT_EQ(rig.LogCount("Convert file error. ->" + bad), 1);
     EXPECT_TRUE(fs::exists(bad)); // the source is never touched
+}
+
+TEST(ConversionLengthTest, AnUntouchedEndKeepsTheTailATrimmedEndCutsWholeSeconds) {
+    ConversionRig rig;
+    const std::string source = rig.Media("whole.wav");
+    ASSERT_EQ(
+        Shell("ffmpeg -y -f lavfi -i sine=frequency=440:duration=10.7 -ac 2 " + Quote(source)), 0);
+    struct Case {
+        const char* name;
+        const char* start;
+        const char* end;
+        double seconds;
+    };
+    // The grid shows the 10.7 s file as 00:00:10.
+    const Case cases[] = {{"whole", "00:00:00", "00:00:10", 10.7},
+                          {"late", "00:00:03", "00:00:10", 7.7},
+                          {"cut", "00:00:02", "00:00:08", 6.0}};
+    for (const Case& c : cases) {
+        const std::string path = rig.Media(std::string(c.name) + "_src.wav");
+        fs::copy_file(source, path);
+        rig.AddRow(path, c.start, c.end, "True", "00:00:10");
+    }
+    const std::string out = rig.mediaDir.Folder() + "out";
+    rig.mainForm.edtOutputFolder.SetText(out);
+    rig.SelectType(oftMP3);
+
+    rig.Convert();
+
+    EXPECT_TRUE(rig.proc.FailedFiles.empty());
+    for (const Case& c : cases) {
+        const std::string path = out + "/" + c.name + "_src.mp3";
+        EXPECT_NEAR(DecodedSeconds(path), c.seconds, 0.06) << path;
+    }
+}
+
+TEST(ConversionNamesTest, ANameThatIsNotUtf8ReachesTheEncoderAsItsBytes) {
+    ConversionRig rig;
+    const std::string gbk = "\xb2\xe2\xca\xd4"; // a GBK name, not UTF-8
+    const std::string source = rig.Media(gbk + ".wav");
+    ASSERT_EQ(Shell("ffmpeg -y -f lavfi -i sine=frequency=440:duration=2 " + Quote(source)), 0);
+    rig.AddRow(source, "00:00:00", "00:00:02");
+    const std::string out = rig.mediaDir.Folder() + "out";
+    rig.mainForm.edtOutputFolder.SetText(out);
+    rig.SelectType(oftWAV);
+
+    rig.Convert();
+
+    EXPECT_TRUE(rig.proc.FailedFiles.empty());
+    EXPECT_EQ(FolderEntries(out), std::vector<std::string>{gbk + ".wav"});
+    EXPECT_NEAR(DecodedSeconds(out + "/" + gbk + ".wav"), 2.0, 0.06);
 }
 
 } // namespace

@@ -11,7 +11,7 @@ TEST_F(PreviewTest, StartsWithLogoShownAndNothingLoaded) {
     EXPECT_EQ(form.btnPause.Hint, "Ctrl + U");
     EXPECT_EQ(form.btnStop.Hint, "Ctrl + T");
     EXPECT_EQ(preview.tmrPaintSP.Interval, 10);
-    EXPECT_TRUE(preview.tmrPaintSP.Enabled);
+    EXPECT_FALSE(preview.tmrPaintSP.Enabled); // nothing polls while idle
 }
 
 TEST_F(PreviewTest, PlayWithNothingSelectedDoesNothing) {

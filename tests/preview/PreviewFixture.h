@@ -99,6 +99,7 @@ private:
 class NullPlatform : public IPlatform {
 public:
     std::string ExecutableFolder() override { return "/nonexistent/"; }
+    std::string RunningExecutable() override { return "/nonexistent/velmora"; }
     bool IsNTPlatform() override { return true; }
     std::unique_ptr<IChildProcess> Spawn(const std::vector<std::string>&, const std::string&,
                                          std::string* error) override {

@@ -377,6 +377,7 @@ TEST_F(PreviewTest, RightStripClickMovesTheEndMarkerAndSetsTheEndTime) {
 TEST_F(PreviewTest, PaintTimerRepaintsTheBar) {
     int repaints = 0;
     preview.Panel1.OnModelChanged = [&] { ++repaints; };
+    preview.tmrPaintSP.SetEnabled(true);
     preview.tmrPaintSP.Tick();
     preview.tmrPaintSP.Tick();
     EXPECT_EQ(repaints, 2);

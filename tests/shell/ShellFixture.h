@@ -80,8 +80,6 @@ struct ShellWorld {
     void Build() {
         App = std::make_unique<TApplication>(Platform, Dialogs, Pump, Dispatcher, Graph,
                                              Folder.Folder());
-        // The test program carries the same version block as the program.
-        App->ExecutableFile = "/proc/self/exe";
         App->CustomProc.DefaultHome = [this] { return Folder.Folder(); };
         App->MainForm.ExitProcess = [this] { ++Exits; };
         // The view's modal splash: show, then drive both timers on the

@@ -1,6 +1,7 @@
 // The widgets follow the models and forward only the user's actions.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QUrl>
 #include <thread>
 
@@ -140,6 +142,50 @@ TEST(Layout, LabelsCarryTheirTextsInAFontWithChineseGlyphs) {
         EXPECT_TRUE(metrics.inFont(c)) << QString(c).toStdString();
 }
 
+TEST(Skin, TheAreasShareSingleEdgesAndHoldTheirOwnControls) {
+    UiWorld w;
+    auto& f = w.App->MainForm;
+    auto named = [&](const char* name) { return w.Window->findChild<QWidget*>(name); };
+    struct Area {
+        QRect panel;
+        std::vector<QWidget*> controls;
+    };
+    const Area areas[] = {
+        {SkinPreviewPanel,
+         {named("DSVideoWindowEx1"), named("Panel1"), named("pnlCurTime"),
+          w.Window->ButtonFor(f.btnPlay), w.Window->ButtonFor(f.btnPause),
+          w.Window->ButtonFor(f.btnStop)}},
+        {SkinSettingsPanel,
+         {named("cbbOutputFiletype"), named("cbbProfile"), named("edtOutputFolder"),
+          named("chkShutdown"), named("chkShowOutputDirectory"), w.Window->ButtonFor(f.btnOptions),
+          w.Window->ButtonFor(f.RzBmpButton1)}},
+        {SkinListPanel,
+         {named("dxTreeSourceFileInfo"), w.Window->ButtonFor(f.btnOpenFile),
+          w.Window->ButtonFor(f.btnRemoveFile), w.Window->ButtonFor(f.btnClearFile),
+          w.Window->ButtonFor(f.btnConvert)}},
+    };
+    for (const Area& a : areas) {
+        for (QWidget* c : a.controls) {
+            ASSERT_NE(c, nullptr);
+            EXPECT_TRUE(a.panel.adjusted(1, 1, -1, -1).contains(c->geometry()))
+                << c->objectName().toStdString();
+        }
+        for (const Area& b : areas) {
+            if (&a == &b)
+                continue;
+            // Neighbours share at most the row or column of one edge.
+            const QRect common = a.panel.intersected(b.panel);
+            EXPECT_TRUE(common.isEmpty() || common.width() == 1 || common.height() == 1)
+                << a.panel.x() << "," << a.panel.y() << " and " << b.panel.x() << ","
+                << b.panel.y();
+            for (QWidget* c : a.controls)
+                EXPECT_FALSE(c->geometry().intersects(b.panel)) << c->objectName().toStdString();
+        }
+    }
+    // The line under the title area is the settings area's top edge, not a second line.
+    EXPECT_EQ(SkinSettingsPanel.top(), 125);
+}
+
 TEST(Skin, MagentaIsOutsideTheShapeAndTheRestInside) {
     QImage skin = MakeMainSkin();
     ASSERT_EQ(skin.size(), QSize(SkinWidth, SkinHeight));
@@ -218,6 +264,33 @@ TEST(Grid, DroppingTwoFileUrlsAddsTwoRows) {
     EXPECT_TRUE(w.Dialogs.Messages.empty());
 }
 
+TEST(Grid, ADroppedPathKeepsItsBytesOnlyTheGridShowsThemDecoded) {
+    struct Case {
+        std::string name;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"\xb2\xe2\xca\xd4.wav", QString(4, QChar::ReplacementCharacter) + ".wav"}, // GBK
+        {"中文 100%.wav", QStringLiteral("中文 100%.wav")},
+    };
+    for (const Case& c : cases) {
+        UiWorld w;
+        const std::string path = w.Tone(c.name, 2.0);
+        // What a file manager puts on the clipboard: the bytes, percent-encoded.
+        QMimeData mime;
+        mime.setData("text/uri-list",
+                     "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n");
+        DropOn(w.Window->Grid()->viewport(), QPoint(30, 30), mime);
+        auto& grid = w.App->MainForm.dxTreeSourceFileInfo;
+        ASSERT_EQ(grid.RowCount(), 1) << path;
+        EXPECT_EQ(grid.Field(0, sfFileName), path);
+        EXPECT_EQ(grid.Field(0, sfDuration), "00:00:02");
+        EXPECT_EQ(w.Window->Grid()->model()->index(0, sfFileName).data().toString(),
+                  Q(w.Folder.Folder()) + c.shown);
+        EXPECT_TRUE(w.Dialogs.Messages.empty());
+    }
+}
+
 TEST(Grid, DroppingOntoTheWindowBackgroundAddsTooAndBadDropsDoNotCrash) {
     UiWorld w;
     std::string tone = w.Tone("c.wav", 1.5);
@@ -255,8 +328,31 @@ TEST(Grid, RowsDraggedOutAreRemovedRowsReleasedOverTheGridStay) {
     EXPECT_EQ(w.Window->Grid()->model()->rowCount(), 1);
 }
 
+// Collects Qt's warnings while it lives.
+class QtWarnings {
+public:
+    QtWarnings() : previous_(qInstallMessageHandler(&QtWarnings::Collect)) { sink_ = &texts_; }
+    ~QtWarnings() {
+        qInstallMessageHandler(previous_);
+        sink_ = nullptr;
+    }
+    QtWarnings(const QtWarnings&) = delete;
+    QtWarnings& operator=(const QtWarnings&) = delete;
+    const QStringList& Texts() const { return texts_; }
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (sink_ && type != QtDebugMsg && type != QtInfoMsg)
+            sink_->push_back(text);
+    }
+    static inline QStringList* sink_ = nullptr;
+    QStringList texts_;
+    QtMessageHandler previous_;
+};
+
 TEST(Grid, TheTimeEditorOpensOnTheFirstClickAndEndsInTheEditCheck) {
     UiWorld w;
+    QtWarnings warnings;
     std::string a = w.Tone("a.wav", 5.0);
     w.App->SourceList.FormDropFiles({a});
     auto& grid = w.App->MainForm.dxTreeSourceFileInfo;
@@ -275,6 +371,9 @@ TEST(Grid, TheTimeEditorOpensOnTheFirstClickAndEndsInTheEditCheck) {
     EXPECT_EQ(grid.Field(0, sfStartTime), "00:00:05");
     EXPECT_EQ(grid.Field(0, sfCutTime), "00:00:00");
     EXPECT_EQ(view->model()->index(0, sfStartTime).data().toString(), "00:00:05");
+    // The editor was closed once, by the view that owns it.
+    EXPECT_EQ(view->indexWidget(view->model()->index(0, sfStartTime)), nullptr);
+    EXPECT_EQ(warnings.Texts().filter("closeEditor").join("\n").toStdString(), "");
 }
 
 TEST(Grid, TheCheckBoxTogglesOnTheFirstClick) {
@@ -318,6 +417,30 @@ TEST(Toolkit, FilterEntriesBecomeQtFilters) {
     EXPECT_EQ(QtFilterText("MP2, MP3 Audio Files (*.mp2, mp3)|*.mp2;*.mp3;"),
               "MP2, MP3 Audio Files (*.mp2, mp3) (*.mp2 *.mp3)");
     EXPECT_EQ(QtFilterText("All|"), "All (*)");
+}
+
+TEST(Toolkit, TheOpenDialogShowsEveryFilterTextOnce) {
+    QStringList shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < combo->count(); ++i)
+                shown << combo->itemText(i);
+        dialog->reject();
+    });
+    poll.start(20);
+    QtDialogs dialogs;
+    TempDir dir;
+    std::vector<std::string> files;
+    EXPECT_FALSE(dialogs.OpenFiles("", dir.Folder(), TSourceFileList::OpenDialogFilters(), files));
+    QStringList expected;
+    for (const std::string& entry : TSourceFileList::OpenDialogFilters())
+        expected << Q(entry.substr(0, entry.find('|')));
+    EXPECT_EQ(shown, expected);
 }
 
 TEST(Errors, AnExceptionInAnEventHandlerIsReportedAndTheProgramGoesOn) {

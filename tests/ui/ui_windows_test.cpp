@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include "tests/ui/UiWorld.h"
@@ -37,6 +39,31 @@ TEST(OptionsDialog, SizeListsCaptionsAndButtons) {
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->title(), "高级设置");
     EXPECT_TRUE(qobject_cast<QPushButton*>(dialog.ButtonFor(w.App->OptionForm.btnOK))->isDefault());
+}
+
+TEST(OptionsDialog, EveryItemOfEveryShownListFitsItsBox) {
+    UiWorld w;
+    OptionsDialog dialog(w.App->OptionForm);
+    dialog.show();
+    QCoreApplication::processEvents();
+    int checked = 0;
+    for (QComboBox* box : dialog.findChildren<QComboBox*>()) {
+        if (!box->isVisibleTo(&dialog) || box->isEditable())
+            continue;
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.rect = box->rect();
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, box);
+        for (int i = 0; i < box->count(); ++i) {
+            ++checked;
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)), field.width())
+                << box->itemText(i).toStdString();
+        }
+        // Inside the group, clear of its neighbours.
+        EXPECT_TRUE(box->parentWidget()->rect().contains(box->geometry()));
+    }
+    EXPECT_GT(checked, 30);
 }
 
 TEST(OptionsDialog, EnterConfirmsAndEscRestoresTheLists) {

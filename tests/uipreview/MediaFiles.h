@@ -18,6 +18,8 @@ public:
     std::string Video() const { return dir_.Folder() + "clip 5s.mp4"; }
     std::string TextAsMp4() const { return dir_.Folder() + "notes.mp4"; }
     std::string Missing() const { return dir_.Folder() + "missing.wav"; }
+    // The tone under a GBK name, which is no valid UTF-8.
+    std::string GbkNamedWav() const { return dir_.Folder() + "\xb2\xe2\xca\xd4.wav"; }
     bool Ok() const { return ok_; }
 
 private:
@@ -27,6 +29,8 @@ private:
                   "sine=frequency=660:duration=5 -c:v mpeg4 -q:v 5 -c:a aac -shortest \"" +
                   Video() + "\"");
         std::ofstream(TextAsMp4()) << "This is a text file, not a video.\n";
+        std::error_code ec;
+        ok_ = ok_ && std::filesystem::copy_file(Wav(), GbkNamedWav(), ec);
     }
     static bool Run(const std::string& args) {
         return std::system(("ffmpeg -nostdin -loglevel error -y " + args).c_str()) == 0;

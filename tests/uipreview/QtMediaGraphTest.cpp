@@ -84,7 +84,8 @@ TEST_P(QtMediaGraphPlays, LoadsPlaysReportsDurationAdvancesAndSeeks) {
 
 INSTANTIATE_TEST_SUITE_P(Media, QtMediaGraphPlays,
                          ::testing::Values(PlayCase{"wav", &MediaFiles::Wav},
-                                           PlayCase{"video", &MediaFiles::Video}),
+                                           PlayCase{"video", &MediaFiles::Video},
+                                           PlayCase{"gbk_name", &MediaFiles::GbkNamedWav}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QtMediaGraphTest, TextFileNamedMp4FailsToRenderAndTheGraphStaysUsable) {

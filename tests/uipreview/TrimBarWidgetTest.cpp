@@ -124,15 +124,28 @@ TEST(TrimBarWidget, DragMovesTheMarkerLiveAndClicksStep) {
     EXPECT_EQ(preview.Panel1.RightWidth, 25);
 }
 
-TEST(TrimBarWidget, PaintTimerRepaintsTheBar) {
+// Counts the paints a widget gets.
+struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        Paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST(TrimBarWidget, AChangeOfTheBarRepaintsItWithoutAPollingTimer) {
     Rig rig;
     FakePlayerGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
+    PaintCounter counter;
+    bar.installEventFilter(&counter);
     bar.show();
-    int ticks = 0;
-    preview.tmrPaintSP.OnTimer = [&] { ++ticks; };
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return counter.Paints > 0; }, 5000));
+    const int before = counter.Paints;
+    preview.Panel1.LeftWidth = 40;
+    preview.Panel1.Changed();
+    ASSERT_TRUE(WaitUntil([&] { return counter.Paints > before; }, 5000));
     bar.hide();
 }
 

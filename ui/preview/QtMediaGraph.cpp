@@ -3,7 +3,6 @@
 #include <QAudioOutput>
 #include <QEvent>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QMediaPlayer>
 #include <QPalette>
 #include <QUrl>
@@ -11,6 +10,9 @@
 #include <QVideoWidget>
 
 #include <algorithm>
+#include <filesystem>
+
+#include "ui/preview/LocalPaths.h"
 
 // The D-Bus headers are on the include path exactly when Qt6::DBus is linked.
 #if !defined(VELMORA_WITH_QTDBUS) && __has_include(<QDBusConnection>)
@@ -204,6 +206,7 @@ void QtMediaGraph::ReleaseMedia() {
     inhibitor_->Release();
     player_->stop();
     player_->setSource(QUrl());
+    mediaAlias_.close();
     loaded_ = false;
     atEnd_ = false;
     pendingSeekMs_ = -1;
@@ -229,15 +232,15 @@ int QtMediaGraph::RenderFile(const std::string& path) {
         return rrNotActive;
     if (loaded_ || wait_ || !player_->source().isEmpty())
         ReleaseMedia();
-    const QString file = QString::fromStdString(path);
-    if (!QFileInfo(file).isFile())
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
         return rrMissingFile;
     if (playerFailed_)
         NewPlayer();
 
     RenderWait wait;
     wait_ = &wait;
-    player_->setSource(QUrl::fromLocalFile(file));
+    player_->setSource(MediaUrlOfLocalPath(path, mediaAlias_));
     const auto status = player_->mediaStatus();
     if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
         wait.Finish(rrLoaded);

@@ -3,6 +3,7 @@
 // and keeps the screen saver off while playing.
 #pragma once
 
+#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -86,6 +87,8 @@ private:
     std::unique_ptr<QAudioOutput> audio_;
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<ScreenSaverInhibitor> inhibitor_;
+    // Holds a file whose name is no UTF-8 open while the player uses it.
+    QFile mediaAlias_;
     QTimer positionTimer_;
     QTimer pointerTimer_;
     bool active_ = false;

@@ -99,12 +99,8 @@ TrimBarWidget::TrimBarWidget(TPreview& preview, QWidget* parent)
     setObjectName("Panel1");
     setFixedSize(TTrimBar::DesignWidth, TTrimBar::BarHeight);
     setMouseTracking(true);
+    // tmrPaintSP is bound once, by the main window, like every other timer.
     preview_.Panel1.OnModelChanged = [this] { update(); };
-    connect(&paintTimer_, &QTimer::timeout, this, [this] {
-        paintTimer_.setInterval(preview_.tmrPaintSP.Interval);
-        preview_.tmrPaintSP.Tick();
-    });
-    paintTimer_.start(preview_.tmrPaintSP.Interval);
 }
 
 TrimBarWidget::~TrimBarWidget() {

@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QPixmap>
-#include <QTimer>
 #include <QWidget>
 
 #include "preview/Preview.h"
@@ -37,7 +36,6 @@ private:
     QImage imgR_;
     QPixmap outsideStrip_;
     QPixmap insideStrip_;
-    QTimer paintTimer_;
 };
 
 // The logo panel filling the video area; shown while nothing plays. Follows
