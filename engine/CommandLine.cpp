@@ -66,11 +66,11 @@ std::string TCustomProc::GetEncodeSeconds(const std::string& sourcePath) {
         if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
             continue;
         matched = true;
-        if (auto s = TimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
+        if (auto s = WholeTimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
             start = *s;
-        if (auto e = TimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
+        if (auto e = WholeTimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
             end = *e;
-        duration = TimeTextSeconds(Lib, grid.Field(r, sfDuration)).value_or(0);
+        duration = WholeTimeTextSeconds(Lib, grid.Field(r, sfDuration)).value_or(0);
     }
     if (!matched)
         return std::string();
