@@ -1,9 +1,9 @@
 // The encoder command line: one fragment per option selection, the trim range
 // of the file's row, the output folder and a unique output file name.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
-#include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/CommandLineSplit.h"
 #include "engine/CustomProc.h"
@@ -11,16 +11,85 @@
 #include "support/Text.h"
 #include "support/TimeText.h"
 
-namespace {} // namespace
+namespace {
 
-std::string TCustomProc::GetStartTime(const std::string& sourcePath) {
+// What the command line needs of the rows with the source's path (letter
+// case ignored), read in one pass: each field keeps the last value that reads.
+struct TRowTimes {
+    int Matches = 0;
+    std::string StartText;
+    std::int64_t Start = 0;
+    std::int64_t End = 0;
+    std::int64_t Duration = 0;
+};
+
+TRowTimes ReadRowTimes(const TCommonLib& lib, const TSourceFileGrid& grid,
+                       const std::string& sourcePath) {
     const std::string wanted = UpperAscii(sourcePath);
-    std::string start;
-    const TSourceFileGrid& grid = MainForm.dxTreeSourceFileInfo;
+    TRowTimes times;
     for (int r = 0; r < grid.RowCount(); ++r) {
         if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
             continue;
-        start = grid.Field(r, sfStartTime);
+        ++times.Matches;
+        times.StartText = grid.Field(r, sfStartTime);
+        if (auto s = WholeTimeTextSeconds(lib, grid.Field(r, sfStartTime)))
+            times.Start = *s;
+        if (auto e = WholeTimeTextSeconds(lib, grid.Field(r, sfEndTime)))
+            times.End = *e;
+        times.Duration = WholeTimeTextSeconds(lib, grid.Field(r, sfDuration)).value_or(0);
+    }
+    return times;
+}
+
+std::string CutSecondsText(const TRowTimes& times) {
+    return times.Matches > 0 ? std::to_string(times.End - times.Start) : std::string();
+}
+
+std::string EncodeSecondsText(const TRowTimes& times) {
+    if (times.Matches == 0)
+        return std::string();
+    // The row's times are whole seconds cut down from the real length, so an
+    // end at the file's own end asks for a second more: the encoder stops at
+    // the real end instead of dropping its last fraction of a second.
+    std::int64_t end = times.End;
+    if (times.Duration > 0 && end >= times.Duration)
+        end = std::max(end, times.Duration + 1);
+    return std::to_string(end - times.Start);
+}
+
+// Adds the fragment's words (fixed option texts, never with blanks inside).
+void AppendWords(std::vector<std::string>& arguments, const std::string& fragment) {
+    size_t at = 0;
+    while ((at = fragment.find_first_not_of(' ', at)) != std::string::npos) {
+        const size_t end = fragment.find(' ', at);
+        arguments.push_back(fragment.substr(at, end - at));
+        at = end == std::string::npos ? fragment.size() : end;
+    }
+}
+
+} // namespace
+
+TEncoderCommand BuildEncoderCommand(const TConvertParameterStruct& p,
+                                    const std::string& outputFile) {
+    std::string options = p.CodecParam;
+    if (p.OutputExt == ".amr")
+        options += p.VideoSizeParam + p.VideoBitrateParam + p.AudioBitrateParam + p.VolumeParam +
+                   " -ac 1 -ar 8000" + p.TrimParam;
+    else
+        options +=
+            p.AudioBitrateParam + p.VolumeParam + p.ChannelsParam + p.SampleRateParam + p.TrimParam;
+
+    TEncoderCommand command;
+    command.Arguments = {p.EncoderPath, "-y", "-i", p.SourceFile};
+    AppendWords(command.Arguments, options);
+    command.Arguments.push_back(outputFile);
+    command.Text = QuoteArgumentIfNeeded(p.EncoderPath) + " -y -i " + QuoteArgument(p.SourceFile) +
+                   options + " " + QuoteArgument(outputFile);
+    return command;
+}
+
+void TCustomProc::ApplyProfileForRows(int matchingRows) {
+    for (int i = 0; i < matchingRows; ++i) {
         try {
             ApplyUserProfile();
         } catch (const EConvertError& e) {
@@ -34,52 +103,20 @@ std::string TCustomProc::GetStartTime(const std::string& sourcePath) {
             }
         }
     }
-    return start;
+}
+
+std::string TCustomProc::GetStartTime(const std::string& sourcePath) {
+    const TRowTimes times = ReadRowTimes(Lib, MainForm.dxTreeSourceFileInfo, sourcePath);
+    ApplyProfileForRows(times.Matches);
+    return times.StartText;
 }
 
 std::string TCustomProc::GetCutSeconds(const std::string& sourcePath) {
-    const std::string wanted = UpperAscii(sourcePath);
-    std::int64_t start = 0;
-    std::int64_t end = 0;
-    bool matched = false;
-    const TSourceFileGrid& grid = MainForm.dxTreeSourceFileInfo;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
-            continue;
-        matched = true;
-        if (auto s = WholeTimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
-            start = *s;
-        if (auto e = WholeTimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
-            end = *e;
-    }
-    return matched ? std::to_string(end - start) : std::string();
+    return CutSecondsText(ReadRowTimes(Lib, MainForm.dxTreeSourceFileInfo, sourcePath));
 }
 
 std::string TCustomProc::GetEncodeSeconds(const std::string& sourcePath) {
-    const std::string wanted = UpperAscii(sourcePath);
-    std::int64_t start = 0;
-    std::int64_t end = 0;
-    std::int64_t duration = 0;
-    bool matched = false;
-    const TSourceFileGrid& grid = MainForm.dxTreeSourceFileInfo;
-    for (int r = 0; r < grid.RowCount(); ++r) {
-        if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
-            continue;
-        matched = true;
-        if (auto s = WholeTimeTextSeconds(Lib, grid.Field(r, sfStartTime)))
-            start = *s;
-        if (auto e = WholeTimeTextSeconds(Lib, grid.Field(r, sfEndTime)))
-            end = *e;
-        duration = WholeTimeTextSeconds(Lib, grid.Field(r, sfDuration)).value_or(0);
-    }
-    if (!matched)
-        return std::string();
-    // The row's times are whole seconds cut down from the real length, so an
-    // end at the file's own end asks for a second more: the encoder stops at
-    // the real end instead of dropping its last fraction of a second.
-    if (duration > 0 && end >= duration)
-        end = std::max(end, duration + 1);
-    return std::to_string(end - start);
+    return EncodeSecondsText(ReadRowTimes(Lib, MainForm.dxTreeSourceFileInfo, sourcePath));
 }
 
 std::string TCustomProc::GetOutputDir() {
@@ -94,17 +131,21 @@ std::string TCustomProc::GetOutputDir() {
 }
 
 std::string TCustomProc::CreateConvertParameter(const std::string& sourcePath) {
-    TfrmOption& o = Options();
-    TConvertParameterStruct& p = Lib.ConvertParam;
+    const TRowTimes times = ReadRowTimes(Lib, MainForm.dxTreeSourceFileInfo, sourcePath);
+    // The selected user profile is applied once per matching row, before the
+    // lists are read.
+    ApplyProfileForRows(times.Matches);
+    CurStartTime = times.StartText;
+    CurCutSeconds = CutSecondsText(times);
 
-    CurStartTime = GetStartTime(sourcePath);
-    CurCutSeconds = GetCutSeconds(sourcePath);
+    TConvertParameterStruct& p = Lib.ConvertParam;
     p.TrimParam = (!CurStartTime.empty() && !CurCutSeconds.empty())
-                      ? " -ss " + CurStartTime + " -t " + GetEncodeSeconds(sourcePath)
+                      ? " -ss " + CurStartTime + " -t " + EncodeSecondsText(times)
                       : std::string();
     p.EncoderPath = Lib.EncoderFolderInUse() + EncoderExeName;
     p.SourceFile = sourcePath;
 
+    TfrmOption& o = Options();
     const int type = MainForm.cbbOutputFiletype.ItemIndex();
     p.CodecParam = Lib.GetCodecParam(type);
     p.VideoBitrateParam =
@@ -121,15 +162,5 @@ std::string TCustomProc::CreateConvertParameter(const std::string& sourcePath) {
     p.OutputExt = Lib.GetExtParam(type);
     const std::string output =
         FileFunc.MakeUniqueFileName(p.OutputDir + p.OutputName + p.OutputExt);
-
-    std::string line = QuoteArgumentIfNeeded(p.EncoderPath) + " -y -i " +
-                       QuoteArgument(p.SourceFile) + p.CodecParam;
-    if (p.OutputExt == ".amr")
-        line += p.VideoSizeParam + p.VideoBitrateParam + p.AudioBitrateParam + p.VolumeParam +
-                " -ac 1 -ar 8000" + p.TrimParam;
-    else
-        line +=
-            p.AudioBitrateParam + p.VolumeParam + p.ChannelsParam + p.SampleRateParam + p.TrimParam;
-    line += " " + QuoteArgument(output);
-    return line;
+    return BuildEncoderCommand(p, output).Text;
 }

@@ -19,6 +19,16 @@ class TfrmOption;
 class TfrmConverting;
 class TSourceFileGrid;
 
+// The encoder's command line as arguments and as the one logged text; the
+// text splits back into exactly these arguments.
+struct TEncoderCommand {
+    std::vector<std::string> Arguments;
+    std::string Text;
+};
+// Builds the command from the pieces of `p` and the output file; pure.
+TEncoderCommand BuildEncoderCommand(const TConvertParameterStruct& p,
+                                    const std::string& outputFile);
+
 class TCustomProc : public IOptionFormHost, public IInitDirStore {
 public:
     TCustomProc(TCommonLib& commonLib, TFileFunc& fileFunc, TSysFunc& sysFunc,
@@ -96,6 +106,9 @@ public:
     std::string GetStartTime(const std::string& sourcePath);
     // Whether a damaged user profile was already shown during this job.
     bool ProfileErrorShown = false;
+    // Re-applies the selected user profile once per row; a damaged profile is
+    // logged and shown once per job, and the batch goes on.
+    void ApplyProfileForRows(int matchingRows);
     // End minus start of the matching rows in whole seconds, empty without a match.
     std::string GetCutSeconds(const std::string& sourcePath);
     // The length given to the encoder: as GetCutSeconds, but an end at the

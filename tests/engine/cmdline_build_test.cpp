@@ -316,3 +316,36 @@ TEST(CommandLine, EncoderPathWithABlankIsQuoted) {
 }
 
 } // namespace
+
+TEST(CommandLine, BuiltTextSplitsBackIntoTheBuiltArguments) {
+    struct Case {
+        const char* exe;
+        const char* source;
+        const char* ext;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"/opt/v/evc", "/m/a.wav", ".mp3", "/o/a.mp3"},
+        {"/opt/my tools/evc", "/m/with blank.wav", ".amr", "/o/with blank.amr"},
+        {"/opt/v/evc", "/m/q\"uote\\\".wav", ".ogg", "/o/tail\\"},
+        {"/opt/v/evc", "/m/歌曲 一.wav", ".wav", "/o/歌曲 一.wav"},
+    };
+    for (const Case& c : cases) {
+        TConvertParameterStruct p;
+        p.EncoderPath = c.exe;
+        p.SourceFile = c.source;
+        p.OutputExt = c.ext;
+        p.CodecParam = " -acodec mp3 -vn";
+        p.VideoSizeParam = " -s 176x144";
+        p.VideoBitrateParam = " -b 128";
+        p.AudioBitrateParam = " -ab 64";
+        p.VolumeParam = " ";
+        p.ChannelsParam = " -ac 2";
+        p.SampleRateParam = " -ar 44100";
+        p.TrimParam = " -ss 00:00:01 -t 5";
+        const TEncoderCommand command = BuildEncoderCommand(p, c.output);
+        EXPECT_EQ(SplitCommandLine(command.Text), command.Arguments) << command.Text;
+        EXPECT_EQ(command.Arguments.front(), c.exe);
+        EXPECT_EQ(command.Arguments.back(), c.output);
+    }
+}
