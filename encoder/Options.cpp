@@ -98,6 +98,109 @@ std::optional<double> ParseTimeText(const std::string& text) {
     return negative ? -total : total;
 }
 
+namespace {
+
+// Takes the value of one option into `o`; the error text when it is refused.
+std::optional<std::string> TakeOptionValue(const std::string& a, const std::string& v,
+                                           EncodeOptions& o, bool& haveInput) {
+    if (a == "-i") {
+        if (haveInput) {
+            return "only one input file can be given";
+        }
+        if (v.empty()) {
+            return "the input file name is empty";
+        }
+        o.input = v;
+        haveInput = true;
+    } else if (a == "-acodec") {
+        auto codec = CanonicalCodecName(v);
+        if (!codec) {
+            return "unknown audio codec '" + v + "'";
+        }
+        o.codec = *codec;
+    } else if (a == "-ab") {
+        double kbps = 0;
+        if (!ParseKbps(v, kbps)) {
+            return "invalid audio bitrate '" + v + "' (kbit/s expected)";
+        }
+        o.bitrateKbps = kbps;
+    } else if (a == "-vol") {
+        int vol = 0;
+        if (!ParseInt(v, vol) || vol < 0) {
+            return "invalid volume '" + v + "' (0 or more, 256 keeps the level)";
+        }
+        o.volume = vol;
+    } else if (a == "-ac") {
+        int ch = 0;
+        if (!ParseInt(v, ch) || ch < 1 || ch > 64) {
+            return "invalid channel count '" + v + "'";
+        }
+        o.channels = ch;
+    } else if (a == "-ar") {
+        int rate = 0;
+        if (!ParseInt(v, rate) || rate < 1000 || rate > 768000) {
+            return "invalid sample rate '" + v + "'";
+        }
+        o.sampleRate = rate;
+    } else if (a == "-s") {
+        // Frame size of a video stream; audio outputs carry none.
+        const auto x = v.find('x');
+        int w = 0;
+        int h = 0;
+        if (x == std::string::npos || !ParseInt(v.substr(0, x), w) ||
+            !ParseInt(v.substr(x + 1), h) || w <= 0 || h <= 0) {
+            return "invalid frame size '" + v + "'";
+        }
+    } else if (a == "-b") {
+        double kbps = 0;
+        if (!ParseKbps(v, kbps)) {
+            return "invalid video bitrate '" + v + "'";
+        }
+    } else if (a == "-ss") {
+        auto t = ParseTimeText(v);
+        if (!t || *t < 0) {
+            return "invalid start time '" + v + "' (hh:mm:ss expected)";
+        }
+        o.startSeconds = *t;
+    } else if (a == "-t") {
+        auto t = ParseTimeText(v);
+        if (!t) {
+            return "invalid length '" + v + "' (seconds expected)";
+        }
+        if (*t <= 0) {
+            return "the length -t must be more than 0 seconds, not '" + v + "'";
+        }
+        o.lengthSeconds = *t;
+    }
+    return std::nullopt;
+}
+
+// Input, one output of a known type and a codec that type can hold.
+std::optional<std::string> CheckFiles(EncodeOptions& o, bool haveInput,
+                                      const std::vector<std::string>& positional) {
+    if (!haveInput) {
+        return "no input file given (-i)";
+    }
+    if (positional.empty()) {
+        return "no output file given";
+    }
+    if (positional.size() > 1) {
+        return "more than one output file given ('" + positional[0] + "', '" + positional[1] + "')";
+    }
+    o.output = positional.front();
+    const auto type = OutputTypeForPath(o.output);
+    if (!type) {
+        return "unsupported output type '" + o.output +
+               "' (use .amr, .aac, .mp3, .ac3, .m4a, .ogg or .wav)";
+    }
+    if (o.codec && *o.codec != CodecNameFor(*type)) {
+        return "codec " + *o.codec + " cannot be written to a " + TypeName(*type) + " file";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 ParseResult ParseArguments(const std::vector<std::string>& args) {
     ParseResult result;
     EncodeOptions& o = result.options;
@@ -138,96 +241,12 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         if (i + 1 >= args.size()) {
             return fail("option '" + a + "' needs a value");
         }
-        const std::string& v = args[++i];
-        if (a == "-i") {
-            if (haveInput) {
-                return fail("only one input file can be given");
-            }
-            if (v.empty()) {
-                return fail("the input file name is empty");
-            }
-            o.input = v;
-            haveInput = true;
-        } else if (a == "-acodec") {
-            auto codec = CanonicalCodecName(v);
-            if (!codec) {
-                return fail("unknown audio codec '" + v + "'");
-            }
-            o.codec = *codec;
-        } else if (a == "-ab") {
-            double kbps = 0;
-            if (!ParseKbps(v, kbps)) {
-                return fail("invalid audio bitrate '" + v + "' (kbit/s expected)");
-            }
-            o.bitrateKbps = kbps;
-        } else if (a == "-vol") {
-            int vol = 0;
-            if (!ParseInt(v, vol) || vol < 0) {
-                return fail("invalid volume '" + v + "' (0 or more, 256 keeps the level)");
-            }
-            o.volume = vol;
-        } else if (a == "-ac") {
-            int ch = 0;
-            if (!ParseInt(v, ch) || ch < 1 || ch > 64) {
-                return fail("invalid channel count '" + v + "'");
-            }
-            o.channels = ch;
-        } else if (a == "-ar") {
-            int rate = 0;
-            if (!ParseInt(v, rate) || rate < 1000 || rate > 768000) {
-                return fail("invalid sample rate '" + v + "'");
-            }
-            o.sampleRate = rate;
-        } else if (a == "-s") {
-            // Frame size of a video stream; audio outputs carry none.
-            const auto x = v.find('x');
-            int w = 0;
-            int h = 0;
-            if (x == std::string::npos || !ParseInt(v.substr(0, x), w) ||
-                !ParseInt(v.substr(x + 1), h) || w <= 0 || h <= 0) {
-                return fail("invalid frame size '" + v + "'");
-            }
-        } else if (a == "-b") {
-            double kbps = 0;
-            if (!ParseKbps(v, kbps)) {
-                return fail("invalid video bitrate '" + v + "'");
-            }
-        } else if (a == "-ss") {
-            auto t = ParseTimeText(v);
-            if (!t || *t < 0) {
-                return fail("invalid start time '" + v + "' (hh:mm:ss expected)");
-            }
-            o.startSeconds = *t;
-        } else if (a == "-t") {
-            auto t = ParseTimeText(v);
-            if (!t) {
-                return fail("invalid length '" + v + "' (seconds expected)");
-            }
-            if (*t <= 0) {
-                return fail("the length -t must be more than 0 seconds, not '" + v + "'");
-            }
-            o.lengthSeconds = *t;
+        if (auto error = TakeOptionValue(a, args[++i], o, haveInput)) {
+            return fail(*error);
         }
     }
-
-    if (!haveInput) {
-        return fail("no input file given (-i)");
-    }
-    if (positional.empty()) {
-        return fail("no output file given");
-    }
-    if (positional.size() > 1) {
-        return fail("more than one output file given ('" + positional[0] + "', '" + positional[1] +
-                    "')");
-    }
-    o.output = positional.front();
-    const auto type = OutputTypeForPath(o.output);
-    if (!type) {
-        return fail("unsupported output type '" + o.output +
-                    "' (use .amr, .aac, .mp3, .ac3, .m4a, .ogg or .wav)");
-    }
-    if (o.codec && *o.codec != CodecNameFor(*type)) {
-        return fail("codec " + *o.codec + " cannot be written to a " + TypeName(*type) + " file");
+    if (auto error = CheckFiles(o, haveInput, positional)) {
+        return fail(*error);
     }
     return result;
 }

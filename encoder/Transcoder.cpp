@@ -472,6 +472,10 @@ private:
     void OpenOutput();
     void PrintHeader();
     void DecodeAll();
+    bool SeekNearStart();
+    void ReceiveFrames(AVFrame* frame, int& errorsInRow);
+    void RestartFromBeginning();
+    void CheckDecodedLength(bool reachedEnd, bool sought);
     void HandleFrame(AVFrame* frame);
     void SetUpResampler(const AVFrame* frame);
     void Convert(const uint8_t* const* data, int count);
@@ -905,25 +909,95 @@ void Pipeline::FlushResampler() {
     }
 }
 
+// Seeks a little before the start where the container lands on a known
+// sample; true when it did.
+bool Pipeline::SeekNearStart() {
+    AVFormatContext* fmt = in_.format.get();
+    AVStream* st = fmt->streams[in_.streamIndex];
+    if (!options_.startSeconds || *options_.startSeconds <= kSeekPrerollSeconds ||
+        !SeeksExactly(fmt)) {
+        return false;
+    }
+    const double target = *options_.startSeconds - kSeekPrerollSeconds;
+    const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    const std::int64_t ts = origin + av_rescale_q(static_cast<std::int64_t>(target * AV_TIME_BASE),
+                                                  AV_TIME_BASE_Q, st->time_base);
+    if (av_seek_frame(fmt, in_.streamIndex, ts, AVSEEK_FLAG_BACKWARD) < 0) {
+        return false;
+    }
+    avcodec_flush_buffers(in_.decoder.get());
+    nextPos_.reset();
+    return true;
+}
+
+void Pipeline::ReceiveFrames(AVFrame* frame, int& errorsInRow) {
+    for (;;) {
+        const int r = avcodec_receive_frame(in_.decoder.get(), frame);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) {
+            return;
+        }
+        if (r < 0) {
+            if (++errorsInRow > kMaxConsecutiveDecodeErrors) {
+                throw EncodeError("the audio in '" + options_.input + "' is corrupt at " +
+                                  Seconds(decodedEndSeconds_) + " s: " + ErrorText(r));
+            }
+            continue;
+        }
+        errorsInRow = 0;
+        HandleFrame(frame);
+        av_frame_unref(frame);
+        if (LimitReached()) {
+            return;
+        }
+    }
+}
+
+// Landed past the start: decode from the beginning and count samples instead.
+void Pipeline::RestartFromBeginning() {
+    AVFormatContext* fmt = in_.format.get();
+    AVStream* st = fmt->streams[in_.streamIndex];
+    const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    if (av_seek_frame(fmt, in_.streamIndex, origin, AVSEEK_FLAG_BACKWARD) < 0) {
+        throw EncodeError("cannot find the start time in '" + options_.input + "'");
+    }
+    avcodec_flush_buffers(in_.decoder.get());
+    overshot_ = false;
+    nextPos_ = 0;
+}
+
+void Pipeline::CheckDecodedLength(bool reachedEnd, bool sought) {
+    if (!anyFrame_ && sought) {
+        throw EncodeError("the start time " + ClockText(*options_.startSeconds) +
+                          " is past the end of '" + options_.input + "'");
+    }
+    if (!anyFrame_) {
+        throw EncodeError("no audio could be decoded from '" + options_.input + "'");
+    }
+    if (inputSamplesUsed_ == 0) {
+        throw EncodeError("the start time " + ClockText(options_.startSeconds.value_or(0)) +
+                          " is past the end of '" + options_.input + "' (" +
+                          Seconds(decodedEndSeconds_) + " s)");
+    }
+    // A short read at the end (a WAV of unknown size) is the end; only falling clearly short
+    // of a stated length is damage.
+    AVFormatContext* fmt = in_.format.get();
+    const auto stated = reachedEnd && !LimitReached()
+                            ? StatedSeconds(fmt, fmt->streams[in_.streamIndex], options_.input)
+                            : std::optional<double>();
+    if (stated) {
+        const double declared = *stated;
+        if (declared - decodedEndSeconds_ > std::max(0.5, declared * 0.01)) {
+            throw EncodeError("'" + options_.input + "' ends at " + Seconds(decodedEndSeconds_) +
+                              " s of " + Seconds(declared) + " s (truncated or damaged file)");
+        }
+    }
+}
+
 void Pipeline::DecodeAll() {
     AVFormatContext* fmt = in_.format.get();
     AVCodecContext* dec = in_.decoder.get();
-    AVStream* st = fmt->streams[in_.streamIndex];
     nextPos_ = 0;
-    bool sought = false;
-    if (options_.startSeconds && *options_.startSeconds > kSeekPrerollSeconds &&
-        SeeksExactly(fmt)) {
-        const double target = *options_.startSeconds - kSeekPrerollSeconds;
-        const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-        const std::int64_t ts =
-            origin + av_rescale_q(static_cast<std::int64_t>(target * AV_TIME_BASE), AV_TIME_BASE_Q,
-                                  st->time_base);
-        if (av_seek_frame(fmt, in_.streamIndex, ts, AVSEEK_FLAG_BACKWARD) >= 0) {
-            avcodec_flush_buffers(dec);
-            nextPos_.reset();
-            sought = true;
-        }
-    }
+    bool sought = SeekNearStart();
 
     PacketPtr pkt(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
@@ -932,27 +1006,6 @@ void Pipeline::DecodeAll() {
     }
     int errorsInRow = 0;
     bool reachedEnd = false;
-    auto receive = [&]() {
-        for (;;) {
-            const int r = avcodec_receive_frame(dec, frame.get());
-            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) {
-                return;
-            }
-            if (r < 0) {
-                if (++errorsInRow > kMaxConsecutiveDecodeErrors) {
-                    throw EncodeError("the audio in '" + options_.input + "' is corrupt at " +
-                                      Seconds(decodedEndSeconds_) + " s: " + ErrorText(r));
-                }
-                continue;
-            }
-            errorsInRow = 0;
-            HandleFrame(frame.get());
-            av_frame_unref(frame.get());
-            if (LimitReached()) {
-                return;
-            }
-        }
-    };
     while (!LimitReached()) {
         CheckStop();
         const int r = av_read_frame(fmt, pkt.get());
@@ -984,46 +1037,17 @@ void Pipeline::DecodeAll() {
             }
             continue;
         }
-        receive();
+        ReceiveFrames(frame.get(), errorsInRow);
         if (overshot_) {
-            // Landed past the start: decode from the beginning and count samples instead.
-            const std::int64_t origin = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-            if (av_seek_frame(fmt, in_.streamIndex, origin, AVSEEK_FLAG_BACKWARD) < 0) {
-                throw EncodeError("cannot find the start time in '" + options_.input + "'");
-            }
-            avcodec_flush_buffers(dec);
-            overshot_ = false;
+            RestartFromBeginning();
             sought = false;
-            nextPos_ = 0;
         }
     }
     if (!LimitReached()) {
         avcodec_send_packet(dec, nullptr);
-        receive();
+        ReceiveFrames(frame.get(), errorsInRow);
     }
-    if (!anyFrame_ && sought) {
-        throw EncodeError("the start time " + ClockText(*options_.startSeconds) +
-                          " is past the end of '" + options_.input + "'");
-    }
-    if (!anyFrame_) {
-        throw EncodeError("no audio could be decoded from '" + options_.input + "'");
-    }
-    if (inputSamplesUsed_ == 0) {
-        throw EncodeError("the start time " + ClockText(options_.startSeconds.value_or(0)) +
-                          " is past the end of '" + options_.input + "' (" +
-                          Seconds(decodedEndSeconds_) + " s)");
-    }
-    // A short read at the end (a WAV of unknown size) is the end; only falling clearly short
-    // of a stated length is damage.
-    const auto stated = reachedEnd && !LimitReached() ? StatedSeconds(fmt, st, options_.input)
-                                                      : std::optional<double>();
-    if (stated) {
-        const double declared = *stated;
-        if (declared - decodedEndSeconds_ > std::max(0.5, declared * 0.01)) {
-            throw EncodeError("'" + options_.input + "' ends at " + Seconds(decodedEndSeconds_) +
-                              " s of " + Seconds(declared) + " s (truncated or damaged file)");
-        }
-    }
+    CheckDecodedLength(reachedEnd, sought);
 }
 
 void Pipeline::FlushAll() {
