@@ -73,6 +73,18 @@ opened() { grep -qF "$1" "$work/opened.txt" 2>/dev/null; }
 listing() { ls -A "$out" | sort | tr '\n' ' ' | sed 's/ $//'; }
 lists() { [ "$(listing)" = "$1" ]; }
 
+crop() { # name x y w h: that part of the main window, saved as $work/name.png
+    origin
+    import -window root -crop "$4x$5+$((ox + $2))+$((oy + $3))" +repage "$work/$1.png" 2>/dev/null
+}
+# True when the part of the main window saved as mark $1 looks the same now.
+same() {
+    crop now ${marks[$1]}
+    [ "$(compare -metric AE "$work/$1.png" "$work/now.png" null: 2>&1)" = 0 ]
+}
+differs() { ! same "$1"; }
+declare -A marks
+
 geometry() { # X Y WIDTH HEIGHT of window $1 (xdotool's counts a frame twice)
     local info
     info=$(xwininfo -id "$1")
@@ -153,6 +165,14 @@ for step in "${list[@]}"; do
         limit=20 until_true grep -q 'drop=' "$work/drag.txt" || fail "the drag did not end"
         grep -q 'drop=1' "$work/drag.txt" || fail "drop refused: $(cat "$work/drag.txt")"
         ;;
+    mark) # name x y w h: remember how that part of the window looks
+        set -- $arg
+        marks[$1]="$2 $3 $4 $5"
+        crop $arg
+        ;;
+    changes) limit=20 until_true differs "$arg" || fail "no change" ;;
+    back) limit=20 until_true same "$arg" || fail "not as it was" ;;
+    steady) limit=2 until_true differs "$arg" && fail "it changed" ;;
     sees) limit=30 until_true viewable "$arg" || fail "window did not show" ;;
     gone) limit=30 until_true hidden "$arg" || fail "window did not go" ;;
     # A window that must not come: no other way to see an absence.
