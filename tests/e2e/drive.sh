@@ -116,7 +116,8 @@ fi
 (cd "$prog" && exec ./velmora > "$prog/stdout.txt" 2>&1) &
 pid=$!
 step=start
-limit=60 until_true viewable "Velmora 1.3" || fail "no main window"
+up_or_ended() { viewable "Velmora 1.3" || ended; }
+limit=60 until_true up_or_ended && ! ended || fail "no main window"
 
 IFS=';' read -ra list <<< "$steps"
 for step in "${list[@]}"; do
