@@ -65,6 +65,7 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
         }
     } scope{*this, *form};
     JobRunning = true;
+    JobStopped = false;
     JobList = &list;
     FailedFiles.clear();
     ProfileErrorShown = false;
@@ -87,17 +88,16 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     std::unique_ptr<ISleepInhibitor> inhibitor =
         Lib.Platform().InhibitSleep("Converting audio files");
 
-    // While row CurRow is handled, only a stop moves CurRow past the list.
-    auto stopped = [&] { return CurRow >= list.RowCount(); };
+    // Rows added after a stop (the main window is usable again) must not
+    // bring the job back to life.
+    auto stopped = [&] { return JobStopped; };
     auto encoderRunning = [&] {
         return SysFunc.FindProcessByName(Lib.EncoderName) != 0 ||
                SysFunc.FindProcessByName(EncoderAltExeName) != 0;
     };
-    bool jobStopped = false;
-
     DoneCount = 0;
     CurRow = 0;
-    while (CurRow <= list.RowCount() - 1) {
+    while (!stopped() && CurRow <= list.RowCount() - 1) {
         if (list.Field(CurRow, sfCheck) != "True") {
             ++CurRow;
             continue;
@@ -139,15 +139,12 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
             // Output still queued belongs to this file; show it before the next one.
             pump.ProcessMessages();
 
-            if (stopped()) {
-                jobStopped = true;
-            } else if (const std::string why = DescribeFailure(*Runner); !why.empty()) {
+            // A stopped file was ended on purpose: it is no failure.
+            if (const std::string why = DescribeFailure(*Runner); !stopped() && !why.empty()) {
                 FailedFiles.push_back(source);
                 Lib.AppFunc().WriteLog("Convert file error. ->" + source + " (" + why + ")");
             }
             Runner.reset();
-        } else {
-            jobStopped = true;
         }
 
         ++DoneCount;
@@ -177,10 +174,19 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     scope.ended = true;
     inhibitor.reset();
 
-    if (!jobStopped && !FailedFiles.empty()) {
+    if (!JobStopped && !FailedFiles.empty()) {
         std::string text = "以下文件转换失败:";
         for (const std::string& path : FailedFiles)
             text += "\n" + path;
         Lib.ShowMsg(text, mkWarning);
     }
+}
+
+void TCustomProc::EndJobForClose() {
+    if (!JobRunning)
+        return;
+    JobStopped = true;
+    // Bounded like the kill loop; evc removes its temporary file on SIGTERM.
+    if (Runner)
+        Runner->KillChild();
 }

@@ -157,6 +157,7 @@ void TfrmConverting::StopJob(bool byButton) {
     const TSourceFileGrid* list =
         proc_.JobList ? proc_.JobList : &proc_.MainForm.dxTreeSourceFileInfo;
     proc_.CurRow = list->RowCount() + 10;
+    proc_.JobStopped = true;
     lib_.KillProcessByName(lib_.ConvertParam.EncoderPath);
     if (!byButton)
         return;

@@ -127,6 +127,9 @@ public:
     int CurRow = 0;
     std::string CurCmdLine;
     bool StopRequested = false;
+    // Set by every stop of the running job (the Stop button, the dialog's
+    // close): the job converts nothing more, whatever rows come after.
+    bool JobStopped = false;
     // The runner of the file being converted; empty between files.
     std::unique_ptr<TAdvanceSystem> Runner;
     // The list the running job walks; nullptr while no job runs.
@@ -139,4 +142,7 @@ public:
     // Source paths of the latest job whose encoder could not start, exited
     // with an error or was killed (the reasons go to the log).
     std::vector<std::string> FailedFiles;
+    // The program closes during a job: the current encoder is ended (its
+    // partial output removed) before the process goes.
+    void EndJobForClose();
 };

@@ -109,6 +109,10 @@ void TFrmMainForm::btnWindowCloseClick() {
 }
 
 void TFrmMainForm::FormClose() {
+    // The process ends below; an encoder left running would finish the file
+    // on its own.
+    if (CustomProc)
+        CustomProc->EndJobForClose();
     if (StopPreviewCommand) {
         StopPreviewCommand();
     } else if (PlayerGraph) {

@@ -36,25 +36,26 @@ void VelmoraApp::Report(const QString& text) {
 }
 
 bool VelmoraApp::notify(QObject* receiver, QEvent* event) {
-    const bool keyPress = event->type() == QEvent::KeyPress;
-    const bool inFlight = keyPress && std::find(keysInFlight_.begin(), keysInFlight_.end(),
-                                                event) != keysInFlight_.end();
-    if (keyPress && !inFlight)
+    // A key press reaches the window (QWidgetWindow) first and is then
+    // forwarded, as the same event, to the focused widget: the preview runs
+    // at the first widget of the main window that receives it, once.
+    auto* widget = event->type() == QEvent::KeyPress ? qobject_cast<QWidget*>(receiver) : nullptr;
+    const bool preview =
+        widget && KeyPreviewWindow && widget->window() == KeyPreviewWindow.data() &&
+        std::find(keysInFlight_.begin(), keysInFlight_.end(), event) == keysInFlight_.end();
+    if (preview)
         keysInFlight_.push_back(event);
     bool result = false;
     try {
-        if (keyPress && !inFlight && KeyPreviewWindow) {
-            auto* widget = qobject_cast<QWidget*>(receiver);
-            if (widget && widget->window() == KeyPreviewWindow.data())
-                KeyPreviewWindow->PreviewKey(static_cast<QKeyEvent*>(event));
-        }
+        if (preview)
+            KeyPreviewWindow->PreviewKey(static_cast<QKeyEvent*>(event));
         result = QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         Report(QString::fromStdString(e.what()));
     } catch (...) {
         Report(QStringLiteral("Unknown error"));
     }
-    if (keyPress && !inFlight)
+    if (preview)
         keysInFlight_.erase(std::find(keysInFlight_.begin(), keysInFlight_.end(), event));
     return result;
 }

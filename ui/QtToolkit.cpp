@@ -46,11 +46,13 @@ bool UseQtFileDialogs() {
 }
 
 QWidget* QtDialogs::Owner() const {
-    if (QWidget* active = QApplication::activeModalWidget())
-        return active;
-    if (QWidget* active = QApplication::activeWindow())
-        return active;
-    return DefaultOwner.data();
+    // A box owned by a disabled window (the main window during a job) would
+    // be disabled too and could not be answered.
+    for (QWidget* owner :
+         {QApplication::activeModalWidget(), QApplication::activeWindow(), DefaultOwner.data()})
+        if (owner && owner->isEnabled())
+            return owner;
+    return nullptr;
 }
 
 bool QtDialogs::MessageBox(const std::string& title, const std::string& text, TMsgKind kind) {

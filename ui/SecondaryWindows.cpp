@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/QtToolkit.h"
 #include "ui/Skin.h"
@@ -104,8 +105,10 @@ QLabel* BoundLabel(TLabel& model, QWidget* parent, bool bold = false) {
 } // namespace
 
 ConvertingDialog::ConvertingDialog(TfrmConverting& model, QWidget* mainWindow)
-    : QDialog(mainWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                              Qt::MSWindowsFixedSizeDialogHint),
+    // No parent: the job disables the main window, which would disable a
+    // child dialog and its Stop button with it.
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
       model_(model), main_(mainWindow) {
     setObjectName(QStringLiteral("TfrmConverting"));
     setModal(false);
@@ -176,6 +179,11 @@ ConvertingDialog::ConvertingDialog(TfrmConverting& model, QWidget* mainWindow)
     setFixedHeight(sizeHint().height());
 
     model_.OnShowRequested = [this] {
+        // Still kept above the main window by the window manager.
+        if (main_ && main_->windowHandle()) {
+            winId();
+            windowHandle()->setTransientParent(main_->windowHandle());
+        }
         CentreOver(this, main_);
         show();
         raise();

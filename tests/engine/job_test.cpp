@@ -264,6 +264,63 @@ TEST_F(JobTest, ClosingTheDialogKeepsTheEndActions) {
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 
+// Rows added while a stopped job still releases its file (the main window
+// is usable again) are not converted, and the stopped file is no failure.
+struct StopRouteCase {
+    const char* Name;
+    bool ByButton;
+};
+
+class JobStopRouteTest : public JobTest, public ::testing::WithParamInterface<StopRouteCase> {};
+
+TEST_P(JobStopRouteTest, AStoppedJobStaysStopped) {
+    AddRows({{"True", "/m/a.wav"}});
+    scripts = {RunScript{{}, 143, true}};
+    bool stopped = false;
+    atEvent = [&] {
+        if (stopped || Count(100) < 2 || !EncoderListed())
+            return;
+        stopped = true;
+        dialogs.QuestionAnswers.push_back(true);
+        if (GetParam().ByButton)
+            form.btnStop.Click();
+        else
+            form.FormClose();
+        for (int i = 0; i < 13; ++i)
+            AddRows({{"True", "/m/new" + std::to_string(i) + ".wav"}});
+    };
+    Convert();
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(spawnedSources, std::vector<std::string>{"/m/a.wav"});
+    EXPECT_EQ(proc.DoneCount, 1);
+    EXPECT_EQ(proc.TotalCount, 1);
+    EXPECT_TRUE(proc.FailedFiles.empty());
+    EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, JobStopRouteTest,
+                         ::testing::Values(StopRouteCase{"Button", true},
+                                           StopRouteCase{"CloseDialog", false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(JobTest, ClosingTheProgramEndsTheEncoderFirst) {
+    AddRows({{"True", "/m/a.wav"}, {"True", "/m/b.wav"}});
+    scripts = {RunScript{{}, 0, true}};
+    int programExits = 0;
+    mainForm.CustomProc = &proc;
+    mainForm.ExitProcess = [&] {
+        ++programExits;
+        EXPECT_FALSE(EncoderListed()) << "the encoder outlives the program";
+    };
+    atEvent = [&] {
+        if (programExits == 0 && Count(100) >= 2 && EncoderListed())
+            mainForm.FormClose();
+    };
+    Convert();
+    EXPECT_EQ(programExits, 1);
+    EXPECT_EQ(spawnedSources, std::vector<std::string>{"/m/a.wav"});
+}
+
 struct PauseStopCase {
     const char* Name;
     int PauseMs; // the pause during which Stop is pressed

@@ -1,0 +1,199 @@
+#!/bin/bash
+# Drives the built program through the X server as a person does: key
+# presses and clicks with xdotool at the main window's layout coordinates,
+# typed file names, a drag from another process. Runs one case of the table
+# (cases.txt): drive.sh TABLE CASE BINDIR DRAGSOURCE SHOTS
+# Each step of a case is "verb arg..." separated by ";". Every wait polls
+# for its condition and is bounded; a step that fails ends the case.
+set -u
+table="$1"; case_name="$2"; bindir="$3"; dragsource="$4"; shots="$5"
+line=$(grep -E "^${case_name}[[:space:]]" "$table" | head -n 1)
+[ -n "$line" ] || { echo "no case $case_name"; exit 2; }
+wm=$(echo "$line" | awk '{print $2}')
+steps=$(echo "$line" | cut -d'|' -f2-)
+
+work=$(mktemp -d)
+prog="$work/prog"; media="$work/media"; out="$work/out"
+mkdir -p "$prog/Config" "$media" "$out" "$work/bin" "$shots"
+for f in velmora evc Res.so Form.so Help.html; do cp "$bindir/$f" "$prog/"; done
+printf '\r\n[USRInfo]\r\nInitDir=%s/\r\nSHWDDir=0\r\nSHUTDOWN=0\r\nOutDir=%s\r\n' \
+    "$media" "$out" > "$prog/Config/UserSettings.ini"
+# The desktop's handler is recorded, never run.
+printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$work" > "$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+
+pid=""; wmpid=""; dragpid=""
+cleanup() {
+    for p in $dragpid $pid $wmpid; do kill -TERM "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL [$case_name] step '$step': $*"
+    import -window root "$shots/${case_name}-failed.png" 2>/dev/null
+    echo "windows: $(xwininfo -root -children 2>/dev/null | grep -o '"[^"]*"' | tr '\n' ' ')"
+    [ -f "$prog/stdout.txt" ] && sed -n 1,20p "$prog/stdout.txt"
+    exit 1
+}
+
+# Polls `$@` every 0.1 s for up to $limit seconds.
+limit=30
+until_true() {
+    local i=0
+    while [ $i -lt $((limit * 10)) ]; do
+        "$@" && return 0
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+
+window_id() { # the viewable top-level window named exactly $1
+    local id
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\": (" | awk '{print $1}'); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+viewable() { window_id "$1" > /dev/null; }
+hidden() { ! viewable "$1"; }
+encoders() { pgrep -P "$pid" -x evc; }
+encoding() { encoders > /dev/null; }
+no_encoder() { ! encoding; }
+params() { [ "$(grep -c 'parameter: ' "$prog/log.txt" 2>/dev/null)" = "$1" ]; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+opened() { grep -qF "$1" "$work/opened.txt" 2>/dev/null; }
+# Output names (hidden temporary files included), one a line, sorted.
+listing() { ls -A "$out" | sort | tr '\n' ' ' | sed 's/ $//'; }
+lists() { [ "$(listing)" = "$1" ]; }
+
+crop() { # name x y w h: that part of the main window, saved as $work/name.png
+    origin
+    import -window root -crop "$4x$5+$((ox + $2))+$((oy + $3))" +repage "$work/$1.png" 2>/dev/null
+}
+# True when the part of the main window saved as mark $1 looks the same now.
+same() {
+    crop now ${marks[$1]}
+    [ "$(compare -metric AE "$work/$1.png" "$work/now.png" null: 2>&1)" = 0 ]
+}
+differs() { ! same "$1"; }
+declare -A marks
+
+geometry() { # X Y WIDTH HEIGHT of window $1 (xdotool's counts a frame twice)
+    local info
+    info=$(xwininfo -id "$1")
+    X=$(echo "$info" | awk '/Absolute upper-left X/ {print $4}')
+    Y=$(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')
+    WIDTH=$(echo "$info" | awk '/Width:/ {print $2}')
+    HEIGHT=$(echo "$info" | awk '/Height:/ {print $2}')
+}
+origin() { # top left corner of the main window on the screen
+    local id
+    id=$(window_id "Velmora 1.3") || fail "main window not on screen"
+    geometry "$id"
+    ox=$X; oy=$Y
+}
+at() { origin; xdotool mousemove $((ox + $1)) $((oy + $2)); }
+
+tone() { # name seconds
+    ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=$2" -ac 1 -ar 8000 \
+        "$media/$1" || fail "ffmpeg"
+}
+
+export DISPLAY
+if [ "$wm" = wm ]; then
+    openbox > /dev/null 2>&1 &
+    wmpid=$!
+    limit=10 until_true xprop -root _NET_SUPPORTING_WM_CHECK > /dev/null ||
+        fail "openbox did not start"
+fi
+(cd "$prog" && exec ./velmora > "$prog/stdout.txt" 2>&1) &
+pid=$!
+step=start
+up_or_ended() { viewable "Velmora 1.3" || ended; }
+limit=60 until_true up_or_ended && ! ended || fail "no main window"
+
+IFS=';' read -ra list <<< "$steps"
+for step in "${list[@]}"; do
+    step=$(echo "$step" | sed 's/^ *//; s/ *$//')
+    [ -z "$step" ] && continue
+    verb=${step%% *}; arg=${step#"$verb"}; arg=${arg# }
+    case "$verb" in
+    tone) tone $arg ;;
+    focus) # give the keyboard to a window by its title
+        id=$(window_id "$arg") || fail "no window"
+        xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+        ;;
+    key) xdotool key --delay 60 $arg ;;
+    type) xdotool type --delay 20 "$(echo "$arg" | sed "s|@|$media/|g")" ;;
+    click) at $arg; xdotool click 1 ;;
+    clickin) # title x y: a click inside another window (negative: from the right or bottom)
+        set -- $arg
+        id=$(window_id "$1") || fail "no window"
+        geometry "$id"
+        dx=$2; dy=$3
+        [ "$dx" -lt 0 ] && dx=$((WIDTH + dx))
+        [ "$dy" -lt 0 ] && dy=$((HEIGHT + dy))
+        xdotool mousemove $((X + dx)) $((Y + dy)) click 1
+        ;;
+    drag) # x1 y1 x2 y2 on the main window, in small steps as a hand moves
+        set -- $arg
+        at "$1" "$2"; xdotool mousedown 1
+        for k in 1 2 3 4 5 6 7 8 9 10; do
+            at $(($1 + ($3 - $1) * k / 10)) $(($2 + ($4 - $2) * k / 10)); sleep 0.05
+        done
+        xdotool mouseup 1
+        ;;
+    dragin) # files dropped from another program onto the main window at x y
+        set -- $arg
+        files=(); for f in "${@:3}"; do files+=("$media/$f"); done
+        "$dragsource" "${files[@]}" > "$work/drag.txt" 2>&1 &
+        dragpid=$!
+        limit=20 until_true viewable "drag source" || fail "no drag source"
+        origin
+        xdotool mousemove 80 50 mousedown 1
+        for k in 1 2 3 4 5 6 7 8 9 10 11 12; do
+            xdotool mousemove $((80 + (ox + $1 - 80) * k / 12)) $((50 + (oy + $2 - 50) * k / 12))
+            sleep 0.08
+        done
+        sleep 0.2; xdotool mouseup 1
+        limit=20 until_true grep -q 'drop=' "$work/drag.txt" || fail "the drag did not end"
+        grep -q 'drop=1' "$work/drag.txt" || fail "drop refused: $(cat "$work/drag.txt")"
+        ;;
+    mark) # name x y w h: remember how that part of the window looks
+        set -- $arg
+        marks[$1]="$2 $3 $4 $5"
+        crop $arg
+        ;;
+    changes) limit=20 until_true differs "$arg" || fail "no change" ;;
+    back) limit=20 until_true same "$arg" || fail "not as it was" ;;
+    steady) limit=2 until_true differs "$arg" && fail "it changed" ;;
+    sees) limit=30 until_true viewable "$arg" || fail "window did not show" ;;
+    gone) limit=30 until_true hidden "$arg" || fail "window did not go" ;;
+    # A window that must not come: no other way to see an absence.
+    never) limit=2 until_true viewable "$arg" && fail "window showed" ;;
+    encoding) limit=120 until_true encoding || fail "no encoder started" ;;
+    noencoder) limit=30 until_true no_encoder || fail "encoder still running: $(encoders)" ;;
+    params) limit=120 until_true params "$arg" ||
+        fail "parameter lines: $(grep -c 'parameter: ' "$prog/log.txt" 2>/dev/null)" ;;
+    outputs) limit=120 until_true lists "$arg" || fail "outputs: '$(listing)'" ;;
+    opened) limit=20 until_true opened "$arg" || fail "not opened: $(cat "$work/opened.txt" 2>/dev/null)" ;;
+    duration) # file seconds tolerance
+        set -- $arg
+        d=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$out/$1")
+        awk -v d="$d" -v e="$2" -v t="$3" 'BEGIN { exit !(d != "" && d - e <= t && e - d <= t) }' ||
+            fail "duration of $1 is '$d'"
+        ;;
+    term) kill -TERM "$pid"; limit=15 until_true ended || fail "program did not end" ;;
+    shot) import -window root "$shots/${case_name}-$arg.png" 2>/dev/null ;;
+    *) fail "unknown verb" ;;
+    esac
+done
+step=end
+echo "PASS [$case_name]"
