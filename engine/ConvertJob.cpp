@@ -44,7 +44,6 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
         Lib.AppFunc().WriteLog("Convert files error. -> no converting dialog");
         return;
     }
-    IEventPump& pump = Lib.Pump();
 
     // Leaves the windows usable and no runner behind, however the job ends.
     struct JobScope {
@@ -88,69 +87,72 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     std::unique_ptr<ISleepInhibitor> inhibitor =
         Lib.Platform().InhibitSleep("Converting audio files");
 
+    DoneCount = 0;
+    CurRow = 0;
     // Rows added after a stop (the main window is usable again) must not
     // bring the job back to life.
-    auto stopped = [&] { return JobStopped; };
+    while (!JobStopped && CurRow <= list.RowCount() - 1) {
+        if (list.Field(CurRow, sfCheck) == "True") {
+            ConvertRow(*form, list.Field(CurRow, sfFileName));
+            ++DoneCount;
+        }
+        ++CurRow;
+    }
+    scope.ended = EndJob(*form, std::move(inhibitor));
+}
+
+void TCustomProc::ConvertRow(TfrmConverting& form, const std::string& source) {
+    IEventPump& pump = Lib.Pump();
+    CurCmdLine = CreateConvertParameter(source);
+    Lib.AppFunc().WriteLog("parameter: " + CurCmdLine);
+
+    RefreshCount = 0;
+    form.BeginFile();
+    form.ShowDialog();
+    MainForm.SetEnabled(false);
+
+    pump.ProcessMessages();
+    pump.Pause(LaunchPauseMs);
+    pump.ProcessMessages();
+    // A stop during the pause: this file's encoder is never started.
+    if (JobStopped)
+        return;
+
+    Runner = std::make_unique<TAdvanceSystem>(Lib.Platform(), Lib.AppPath, CurCmdLine,
+                                              form.OutputCallback());
+    Runner->Resume();
+    pump.ProcessMessages();
+    pump.Pause(StartPauseMs);
+
+    // The file ends when no encoder is left. The runner is waited for here
+    // too, so releasing it never blocks the window.
     auto encoderRunning = [&] {
         return SysFunc.FindProcessByName(Lib.EncoderName) != 0 ||
                SysFunc.FindProcessByName(EncoderAltExeName) != 0;
     };
-    DoneCount = 0;
-    CurRow = 0;
-    while (!stopped() && CurRow <= list.RowCount() - 1) {
-        if (list.Field(CurRow, sfCheck) != "True") {
-            ++CurRow;
-            continue;
+    bool killSent = false;
+    while (encoderRunning() || !Runner->Finished()) {
+        // Stopped before the encoder could be found by name, or the command
+        // names another program: end our own child.
+        if (JobStopped && !killSent) {
+            killSent = true;
+            Runner->KillChild();
         }
-        const std::string source = list.Field(CurRow, sfFileName);
-        CurCmdLine = CreateConvertParameter(source);
-        Lib.AppFunc().WriteLog("parameter: " + CurCmdLine);
-
-        RefreshCount = 0;
-        form->BeginFile();
-        form->ShowDialog();
-        MainForm.SetEnabled(false);
-
+        pump.Pause(EncoderPollMs);
         pump.ProcessMessages();
-        pump.Pause(LaunchPauseMs);
-        pump.ProcessMessages();
-
-        // A stop during the pause: this file's encoder is never started.
-        if (!stopped()) {
-            Runner = std::make_unique<TAdvanceSystem>(Lib.Platform(), Lib.AppPath, CurCmdLine,
-                                                      form->OutputCallback());
-            Runner->Resume();
-            pump.ProcessMessages();
-            pump.Pause(StartPauseMs);
-
-            // The file ends when no encoder is left. The runner is waited for
-            // here too, so releasing it never blocks the window.
-            bool killSent = false;
-            while (encoderRunning() || !Runner->Finished()) {
-                // Stopped before the encoder could be found by name, or the
-                // command names another program: end our own child.
-                if (stopped() && !killSent) {
-                    killSent = true;
-                    Runner->KillChild();
-                }
-                pump.Pause(EncoderPollMs);
-                pump.ProcessMessages();
-            }
-            // Output still queued belongs to this file; show it before the next one.
-            pump.ProcessMessages();
-
-            // A stopped file was ended on purpose: it is no failure.
-            if (const std::string why = DescribeFailure(*Runner); !stopped() && !why.empty()) {
-                FailedFiles.push_back(source);
-                Lib.AppFunc().WriteLog("Convert file error. ->" + source + " (" + why + ")");
-            }
-            Runner.reset();
-        }
-
-        ++DoneCount;
-        ++CurRow;
     }
+    // Output still queued belongs to this file; show it before the next one.
+    pump.ProcessMessages();
 
+    // A stopped file was ended on purpose: it is no failure.
+    if (const std::string why = DescribeFailure(*Runner); !JobStopped && !why.empty()) {
+        FailedFiles.push_back(source);
+        Lib.AppFunc().WriteLog("Convert file error. ->" + source + " (" + why + ")");
+    }
+    Runner.reset();
+}
+
+bool TCustomProc::EndJob(TfrmConverting& form, std::unique_ptr<ISleepInhibitor> inhibitor) {
     if (!StopRequested) {
         if (MainForm.chkShowOutputDirectory.Checked)
             Lib.OpenFolderInExplorer(Lib.ConvertParam.OutputDir);
@@ -165,13 +167,12 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
                 std::fflush(nullptr);
                 std::_Exit(0);
             }
-            return;
+            return false;
         }
     }
     StopRequested = false;
-    form->Hide();
+    form.Hide();
     MainForm.SetEnabled(true);
-    scope.ended = true;
     inhibitor.reset();
 
     if (!JobStopped && !FailedFiles.empty()) {
@@ -180,6 +181,7 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
             text += "\n" + path;
         Lib.ShowMsg(text, mkWarning);
     }
+    return true;
 }
 
 void TCustomProc::EndJobForClose() {

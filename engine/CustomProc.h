@@ -121,6 +121,12 @@ public:
     // ---- Conversion job ----
     // Converts every checked row of the list, one after another.
     void ConvertFiles(TSourceFileGrid& list);
+    // One checked row: its command line, the pauses, the encoder and the wait
+    // until no encoder is left.
+    void ConvertRow(TfrmConverting& form, const std::string& source);
+    // The end-of-job actions, then the windows back and the failure box.
+    // False when the program ends instead (power-off).
+    bool EndJob(TfrmConverting& form, std::unique_ptr<ISleepInhibitor> inhibitor);
     int DoneCount = 0;
     int TotalCount = 0;
     int RefreshCount = 0;
