@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "engine/CommandLineSplit.h"
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
 #include "shell/MainForm.h"
+#include "support/CommandLineSplit.h"
 
 namespace {
 
