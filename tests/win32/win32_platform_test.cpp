@@ -191,6 +191,14 @@ TEST_F(Win32Test, LibrariesSymbolsAndProgramFolder) {
     EXPECT_FALSE(platform->SetPrivilege("SeNoSuchPrivilege", true));
 }
 
+TEST_F(Win32Test, SleepInhibitorMayBeReleasedFromAnyThread) {
+    auto held = platform->InhibitSleep("converting");
+    ASSERT_TRUE(held);
+    std::thread([&held] { held.reset(); }).join();
+    EXPECT_FALSE(held);
+    EXPECT_TRUE(platform->InhibitSleep("again"));
+}
+
 TEST_F(Win32Test, FileServicesKeepBytesAndReportErrors) {
     std::string bytes;
     for (int i = 0; i < 256; ++i)
