@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "config/OptionForm.h"
-#include "engine/CommandLineSplit.h"
 #include "engine/ConvertingForm.h"
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
 #include "media/SourceFileGrid.h"
 #include "shell/MainForm.h"
+#include "support/CommandLineSplit.h"
 #include "support/CommonLib.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/fakes/Fakes.h"

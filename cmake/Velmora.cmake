@@ -8,9 +8,9 @@
 # Each core library names the libraries below it that it may use (DEPS); the
 # layers are in ARCHITECTURE.md and scripts/check-layers.sh enforces them.
 
-# velmora_core_test(NAME DIR LIBS ...) builds the GoogleTest executable NAME from
-# DIR/*.cpp (and NAME_asan against the sanitized libraries) and registers both
-# with CTest.
+# velmora_core_test(NAME DIR LIBS ... [SOURCES ...]) builds the GoogleTest
+# executable NAME from DIR/*.cpp, or from SOURCES when given (and NAME_asan
+# against the sanitized libraries), and registers both with CTest.
 
 set(VELMORA_SAN_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
 
@@ -26,7 +26,7 @@ function(velmora_core_library name dir)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_compile_definitions(${name} PUBLIC VELMORA_VERSION="${PROJECT_VERSION}")
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_EXTERNAL})
-    if(VELMORA_TESTS)
+    if(VELMORA_TESTS AND VELMORA_SANITIZE)
         add_library(${name}_asan STATIC ${srcs})
         target_include_directories(${name}_asan PUBLIC ${PROJECT_SOURCE_DIR})
         target_compile_definitions(${name}_asan PUBLIC VELMORA_VERSION="${PROJECT_VERSION}")
@@ -41,13 +41,17 @@ function(velmora_core_library name dir)
 endfunction()
 
 function(velmora_core_test name dir)
-    cmake_parse_arguments(ARG "NO_ASAN" "" "LIBS;EXTERNAL" ${ARGN})
-    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+    cmake_parse_arguments(ARG "NO_ASAN" "" "LIBS;EXTERNAL;SOURCES" ${ARGN})
+    if(ARG_SOURCES)
+        set(srcs ${ARG_SOURCES})
+    else()
+        file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+    endif()
     if(NOT srcs)
         return()
     endif()
     set(variants ${name})
-    if(NOT ARG_NO_ASAN)
+    if(NOT ARG_NO_ASAN AND VELMORA_SANITIZE)
         list(APPEND variants ${name}_asan)
     endif()
     foreach(v ${variants})
@@ -73,7 +77,13 @@ function(velmora_core_test name dir)
             target_compile_options(${v} PRIVATE ${VELMORA_SAN_FLAGS} -Wno-maybe-uninitialized)
             target_link_options(${v} PRIVATE ${VELMORA_SAN_FLAGS})
         endif()
-        gtest_discover_tests(${v} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${v}." PROPERTIES TIMEOUT 600
-            ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1")
+        if(CMAKE_CROSSCOMPILING)
+            # One run of the whole binary: starting the emulator per case costs seconds.
+            add_test(NAME ${v} COMMAND ${v} --gtest_color=no)
+            set_tests_properties(${v} PROPERTIES TIMEOUT 600)
+        else()
+            gtest_discover_tests(${v} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${v}." PROPERTIES TIMEOUT 600
+                ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1")
+        endif()
     endforeach()
 endfunction()

@@ -53,7 +53,7 @@ bool HasLineBreak(const std::string& s) {
 }
 
 std::string FolderOf(const std::string& path) {
-    size_t pos = path.find_last_of('/');
+    size_t pos = path.find_last_of(PathSeparators);
     return pos == std::string::npos || pos == 0 ? std::string() : path.substr(0, pos);
 }
 

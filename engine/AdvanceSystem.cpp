@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CommandLineSplit.h"
+#include "support/CommandLineSplit.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/CommandLineSplit.h"
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
+#include "support/CommandLineSplit.h"
 #include "support/Text.h"
 #include "support/TimeText.h"
 

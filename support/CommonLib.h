@@ -14,12 +14,17 @@
 #include "support/Toolkit.h"
 #include "support/platform/Platform.h"
 
-// The one path separator of this platform.
+// The one path separator of this platform, and the executable names of the
+// encoder and of its old name (process names compare without ASCII case).
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+inline constexpr const char* EncoderExeName = "evc.exe";
+inline constexpr const char* EncoderAltExeName = "revc.exe";
+#else
 inline constexpr char PathDelim = '/';
-
-// The executable name of the encoder on this platform, and its old name.
 inline constexpr const char* EncoderExeName = "evc";
 inline constexpr const char* EncoderAltExeName = "revc";
+#endif
 
 // A text that TextToNumber could not read as a number.
 class EConvertError : public std::runtime_error {

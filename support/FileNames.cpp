@@ -1,33 +1,12 @@
 // File-name helpers of TFileFunc.
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "support/CommonLib.h"
+#include "support/platform/SystemIO.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-// Every entry name of the folder, folders included; empty when unreadable.
-std::vector<std::string> EntryNames(const std::string& folder, bool withFolders) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
-    if (folder.empty() || ec)
-        return names;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            break;
-        std::error_code dec;
-        if (!withFolders && it->is_directory(dec))
-            continue;
-        names.push_back(it->path().filename().string());
-    }
-    return names;
-}
 
 std::string FileNamePart(const std::string& path) {
     size_t pos = path.rfind(PathDelim);
@@ -46,7 +25,7 @@ std::string ExtensionOf(const std::string& path) {
 std::vector<std::string> TFileFunc::ListFiles(const std::string& folder,
                                               const std::string& extension) const {
     std::vector<std::string> files;
-    for (const std::string& name : EntryNames(folder, false)) {
+    for (const std::string& name : FolderEntryNames(folder, false)) {
         if (!extension.empty() && ExtensionOf(name) != extension)
             continue;
         files.push_back(folder + name);
@@ -70,7 +49,7 @@ std::string TFileFunc::MakeUniqueFileName(const std::string& path) {
     const std::string folder = GetFileFolder(path);
     const std::string ext = ExtensionOf(path);
     // A folder of the same name blocks the name as much as a file does.
-    const std::vector<std::string> names = EntryNames(folder, true);
+    const std::vector<std::string> names = FolderEntryNames(folder, true);
     std::string base = StartBaseName;
     for (;;) {
         bool taken = false;

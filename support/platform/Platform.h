@@ -1,6 +1,6 @@
 // Every operating-system service the program uses, behind one interface. The
-// POSIX implementation lives in PosixPlatform.cpp; a Win32 one would sit beside
-// it. Nothing else in the core includes system headers.
+// POSIX implementation lives in PosixPlatform.cpp, the Win32 one beside it in
+// Win32Platform.cpp. Nothing else in the core includes system headers.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,7 @@ class IChildProcess {
 public:
     virtual ~IChildProcess() = default;
     virtual std::uint32_t Id() const = 0;
-    // Bytes waiting on the output pipe (FIONREAD); 0 when none or on error.
+    // Bytes waiting on the output pipe (FIONREAD, PeekNamedPipe); 0 when none or on error.
     virtual std::size_t BytesAvailable() = 0;
     // Non-blocking read from the output pipe: bytes read, 0 when nothing is
     // waiting, -1 at end of stream or on error.
@@ -29,7 +29,7 @@ public:
     // Waits until output is readable, the pipe closes, or timeoutMs passed.
     // Returns true when something (data or end of stream) is ready.
     virtual bool WaitReadable(int timeoutMs) = 0;
-    // Non-blocking status check (waitpid WNOHANG); records the exit.
+    // Non-blocking status check (waitpid WNOHANG, a zero wait); records the exit.
     virtual bool IsRunning() = 0;
     virtual ChildExit Exit() const = 0;
     virtual void CloseInput() = 0;
@@ -75,10 +75,11 @@ public:
 
     // Snapshot of the running processes, in the system's order.
     virtual std::vector<ProcessEntry> ListProcesses() = 0;
-    // SIGTERM, then SIGKILL after a short grace. True when the process is gone.
+    // POSIX: SIGTERM, then SIGKILL after a short grace; Windows: TerminateProcess
+    // with exit code 0. True when the process is gone.
     virtual bool TerminateProcess(std::uint32_t id) = 0;
 
-    // Asks logind to power the machine off; true when the request was accepted.
+    // Asks the system to power the machine off; true when the request was accepted.
     virtual bool PowerOff() = 0;
     // Holds off system sleep until the returned object is released; nullptr
     // when no inhibitor could be taken.
@@ -99,7 +100,7 @@ public:
     virtual std::int64_t FileSize(const std::string& path) = 0;
     virtual bool RemoveFolder(const std::string& path) = 0;
 
-    // dlopen; nullptr and `error` set on failure.
+    // dlopen or LoadLibraryW; nullptr and `error` set on failure.
     virtual std::unique_ptr<ILibrary> LoadLibrary(const std::string& path, std::string* error) = 0;
 
     virtual void SleepMs(int ms) = 0;
@@ -113,5 +114,8 @@ public:
     }
 };
 
-// The real implementation for this system.
+// The real implementation for the system the program was built for.
+std::unique_ptr<IPlatform> CreateSystemPlatform();
+// The implementations themselves; each exists only in its own system's build.
 std::unique_ptr<IPlatform> CreatePosixPlatform();
+std::unique_ptr<IPlatform> CreateWin32Platform();

@@ -581,3 +581,7 @@ private:
 std::unique_ptr<IPlatform> CreatePosixPlatform() {
     return std::make_unique<PosixPlatform>();
 }
+
+std::unique_ptr<IPlatform> CreateSystemPlatform() {
+    return CreatePosixPlatform();
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <random>
 #include <string>
@@ -250,6 +251,26 @@ bool EnsureFolder(const std::string& path, std::string& error) {
         return true;
     error = ErrorText(e == EEXIST ? ENOTDIR : e);
     return false;
+}
+
+std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    if (folder.empty())
+        return names;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return names;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        std::error_code dec;
+        if (!withFolders && it->is_directory(dec))
+            continue;
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 void LocalDateTimeText(std::string& date, std::string& time) {

@@ -1,8 +1,17 @@
 // Small file and clock services used by the log writer and the INI store,
-// which have no IPlatform at hand. POSIX versions in PosixSystemIO.cpp.
+// which have no IPlatform at hand. POSIX versions in PosixSystemIO.cpp, Windows
+// ones in Win32SystemIO.cpp (paths are UTF-8 on both).
 #pragma once
 
 #include <string>
+#include <vector>
+
+// The characters that end a folder name in a path.
+#ifdef _WIN32
+inline constexpr char PathSeparators[] = "\\/";
+#else
+inline constexpr char PathSeparators[] = "/";
+#endif
 
 enum class ReadFileResult { Ok, Missing, Failed };
 
@@ -27,6 +36,10 @@ bool AppendToFile(const std::string& path, const std::string& data) noexcept;
 // Creates the last folder of `path` when its parent exists; true when the
 // folder exists afterwards.
 bool EnsureFolder(const std::string& path, std::string& error);
+
+// Every entry name of the folder, folders only `withFolders`; empty when the
+// folder is empty text or cannot be read.
+std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders);
 
 // Current local date and time as "YYYY-MM-DD" and "HH:MM:SS".
 void LocalDateTimeText(std::string& date, std::string& time);

@@ -1,23 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <vector>
 
+#include "IniStoreFixture.h"
 #include "config/IniFiles32.h"
 #include "fakes/Fakes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace inistore;
 
 // Test names carry the case in plain ASCII.
 std::string Escaped(const std::string& s) {
@@ -35,25 +33,6 @@ std::string Escaped(const std::string& s) {
     }
     return out;
 }
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteAll(const fs::path& p, const std::string& data) {
-    std::ofstream(p, std::ios::binary) << data;
-}
-
-class IniTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    fs::path file = dir.Path() / "Settings.ini";
-    std::string name = file.string();
-    std::string Disk() const { return ReadAll(file); }
-};
 
 TEST_F(IniTest, FirstWriteIntoMissingFile) {
     TIniFile32 ini(name);
@@ -309,18 +288,6 @@ TEST_F(IniTest, StoreSeesTheFileAsItWasWhenCreated) {
     EXPECT_EQ(TIniFile32(name).ReadString("S", "k", ""), "new");
 }
 
-TEST_F(IniTest, NamesWithBlanksQuotesAndChinese) {
-    fs::path folder = dir.Path() / "我的 \"配置\"";
-    fs::create_directory(folder);
-    std::string path = (folder / "用户 设置.ini").string();
-    {
-        TIniFile32 ini(path);
-        ini.WriteString("USRInfo", "OutDir", "/home/用户/3GPMP4文件输出/");
-    }
-    TIniFile32 again(path);
-    EXPECT_EQ(again.ReadString("USRInfo", "OutDir", ""), "/home/用户/3GPMP4文件输出/");
-}
-
 TEST_F(IniTest, LineBreaksInTextAreRefusedAndNothingIsWritten) {
     WriteAll(file, "[S]\r\nk=v\r\n");
     TIniFile32 ini(name);
@@ -333,25 +300,10 @@ TEST_F(IniTest, LineBreaksInTextAreRefusedAndNothingIsWritten) {
 
 // ---- Failures on disk ----
 
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EIniFileError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST_F(IniTest, FolderWhereTheFileShouldBeCannotBeOpened) {
     fs::create_directory(file);
     EXPECT_EQ(ErrorOf([&] { TIniFile32 ini(name); }),
               "Cannot open file \"" + name + "\". Is a directory");
-}
-
-TEST_F(IniTest, PipeAsFileIsRefusedWithoutBlocking) {
-    ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
-    EXPECT_EQ(ErrorOf([&] { TIniFile32 ini(name); }),
-              "Cannot open file \"" + name + "\". Invalid argument");
 }
 
 TEST_F(IniTest, FileUnderARegularFileIsMissing) {
@@ -383,41 +335,6 @@ TEST_F(IniTest, SaveOverAFolderFailsAndLeavesNoTemporaryFile) {
     for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path()))
         ++entries;
     EXPECT_EQ(entries, 1);
-}
-
-TEST_F(IniTest, InterruptedWriteKeepsTheOldFile) {
-    const std::string original = "[S]\r\nk=original\r\n";
-    WriteAll(file, original);
-    TIniFile32 ini(name);
-    // Any write beyond 16 bytes now fails, as on a full disk.
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error = ErrorOf([&] { ini.WriteString("S", "k", std::string(4000, 'n')); });
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(error, "Cannot create file \"" + name + "\". File too large");
-    EXPECT_EQ(Disk(), original);
-    int entries = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 1) << "temporary file left behind";
-}
-
-TEST_F(IniTest, ReplaceKeepsPermissionsAndFollowsLinks) {
-    fs::path real = dir.Path() / "real.ini";
-    WriteAll(real, "[S]\r\n");
-    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    fs::create_symlink(real, file);
-    TIniFile32 ini(name);
-    ini.WriteString("S", "k", "v");
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(ReadAll(real), "[S]\r\nk=v\r\n");
-    EXPECT_EQ(fs::status(real).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(IniTest, ConfigFolderIsCreatedOnFirstSaveOnly) {

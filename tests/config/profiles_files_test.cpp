@@ -7,6 +7,7 @@
 #include "config/UserProfiles.h"
 #include "config/UserSettings.h"
 #include "fakes/Fakes.h"
+#include "support/CommonLib.h"
 
 namespace {
 
@@ -83,11 +84,12 @@ TEST(ProfileFiles, WriteFindAndErase) {
 }
 
 TEST(SettingsFile, DefaultsFollowTheHomeFolder) {
-    EXPECT_EQ(DefaultOutputFolder("/home/u/"), "/home/u/3GPMP4文件输出");
-    EXPECT_EQ(DefaultOutputFolder("/home/u"), "/home/u/3GPMP4文件输出");
+    const std::string d(1, PathDelim);
+    EXPECT_EQ(DefaultOutputFolder("/home/u" + d), "/home/u" + d + "3GPMP4文件输出");
+    EXPECT_EQ(DefaultOutputFolder("/home/u"), "/home/u" + d + "3GPMP4文件输出");
     const std::string home = HomeFolderFromEnvironment();
     ASSERT_FALSE(home.empty());
-    EXPECT_EQ(home.back(), '/');
+    EXPECT_EQ(home.back(), PathDelim);
 }
 
 TEST(SettingsFile, OnlyExactlyOneChecks) {

@@ -31,7 +31,7 @@ struct ReadOnlyPlatform : FakePlatform {
 
 struct FolderWorld {
     TempDir Dir;
-    std::unique_ptr<IPlatform> Real = CreatePosixPlatform();
+    std::unique_ptr<IPlatform> Real = CreateSystemPlatform();
     ReadOnlyPlatform Platform{Real.get()};
     BrowseDialogs Dialogs;
     FakeEventPump Pump;

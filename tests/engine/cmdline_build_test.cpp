@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/CommandLineSplit.h"
 #include "options_fixture.h"
+#include "support/CommandLineSplit.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 // Quoting and splitting of one command-line text with the Windows rules, so
-// the encoder command line can be logged as one text and started as argv.
+// the encoder command line can be logged as one text and started as argv, and
+// the Windows platform can hand an argv to a child as one text.
 #pragma once
 
 #include <string>

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "engine/CommandLineSplit.h"
+#include "support/CommandLineSplit.h"
 
 namespace {
 

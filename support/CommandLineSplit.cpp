@@ -1,4 +1,4 @@
-#include "engine/CommandLineSplit.h"
+#include "support/CommandLineSplit.h"
 
 std::string QuoteArgument(const std::string& argument) {
     std::string quoted = "\"";
