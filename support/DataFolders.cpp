@@ -1,12 +1,16 @@
 #include "support/DataFolders.h"
 
+#include <string_view>
+
 #include "support/CommonLib.h"
 #include "support/platform/SystemIO.h"
 
 namespace {
 
+// A folder that already ends in a separator (either one on Windows) keeps it.
 std::string WithSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != PathDelim)
+    if (folder.empty() ||
+        std::string_view(PathSeparators).find(folder.back()) == std::string_view::npos)
         folder += PathDelim;
     return folder;
 }

@@ -5,13 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <grp.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "config/IniFiles32.h"
+#include "fakes/AsUser.h"
 #include "fakes/Fakes.h"
 
 namespace {
@@ -23,37 +22,6 @@ std::string ReadAll(const fs::path& p) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-// Runs `f` as an unprivileged user and returns the text it produced.
-std::string AsUser(const std::function<std::string()>& f) {
-    if (::geteuid() != 0)
-        return f();
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return "(no pipe)";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::string out;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            out = "(cannot drop privileges)";
-        else
-            out = f();
-        ssize_t w = ::write(fds[1], out.data(), out.size());
-        (void)w;
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buf[512];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return text;
 }
 
 std::string Attempt(const std::function<void()>& f) {
@@ -85,7 +53,7 @@ TEST_F(IniPermissions, UnreadableFileCannotBeOpened) {
     const std::string name = dir.Folder() + "UserSettings.ini";
     std::ofstream(name) << "[USRInfo]\r\nOutDir=/x/\r\n";
     fs::permissions(name, fs::perms::none);
-    EXPECT_EQ(AsUser([&] { return Attempt([&] { TIniFile32 ini(name); }); }),
+    EXPECT_EQ(AsUnprivilegedUser([&] { return Attempt([&] { TIniFile32 ini(name); }); }),
               "Cannot open file \"" + name + "\". Permission denied");
 }
 
@@ -105,7 +73,7 @@ TEST_F(IniPermissions, InAReadOnlyFolderAWritableFileIsRewrittenInPlace) {
         std::ofstream(name, std::ios::binary) << original;
         fs::permissions(name, c.file);
         fs::permissions(folder, ReadOnlyFolder);
-        const std::string outcome = AsUser([&] {
+        const std::string outcome = AsUnprivilegedUser([&] {
             return Attempt([&] {
                 TIniFile32 ini(name);
                 ini.WriteString("USRInfo", "InitDir", "/b/");
@@ -126,7 +94,7 @@ TEST_F(IniPermissions, InAReadOnlyFolderAWritableFileIsRewrittenInPlace) {
 TEST_F(IniPermissions, ConfigFolderThatCannotBeMadeIsReported) {
     fs::permissions(dir.Path(), ReadOnlyFolder);
     const std::string name = dir.Folder() + "Config/UserSettings.ini";
-    EXPECT_EQ(AsUser([&] {
+    EXPECT_EQ(AsUnprivilegedUser([&] {
                   return Attempt([&] { TIniFile32(name).WriteInteger("count", "count", 1); });
               }),
               "Cannot create file \"" + name + "\". Permission denied");
