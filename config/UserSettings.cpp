@@ -5,17 +5,11 @@
 #include "support/platform/SystemIO.h"
 
 std::string HomeFolderFromEnvironment() {
-    std::string folder = HomeFolder();
-    if (folder.empty() || folder.back() != PathDelim)
-        folder += PathDelim;
-    return folder;
+    return WithTrailingDelim(HomeFolder());
 }
 
 std::string DefaultOutputFolder(const std::string& homeFolder) {
-    std::string folder = homeFolder;
-    if (folder.empty() || folder.back() != PathDelim)
-        folder += PathDelim;
-    return folder + DefaultOutputFolderName;
+    return WithTrailingDelim(homeFolder) + DefaultOutputFolderName;
 }
 
 bool SettingChecked(const std::string& value) {

@@ -120,9 +120,7 @@ std::string TCustomProc::GetEncodeSeconds(const std::string& sourcePath) {
 }
 
 std::string TCustomProc::GetOutputDir() {
-    std::string folder = MainForm.edtOutputFolder.Text;
-    if (folder.empty() || folder.back() != PathDelim)
-        folder += PathDelim;
+    const std::string folder = WithTrailingDelim(MainForm.edtOutputFolder.Text);
     if (Lib.Platform().CreateFolders(folder))
         Lib.AppFunc().WriteLog("Output directory " + folder);
     else

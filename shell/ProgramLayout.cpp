@@ -5,23 +5,13 @@
 #include "shell/SoftInfo.h"
 #include "support/CommonLib.h"
 
-namespace {
-
-std::string WithSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != PathDelim)
-        folder += PathDelim;
-    return folder;
-}
-
-} // namespace
-
 TProgramLayout FindProgramLayout(const std::string& executableFolder, IPlatform& platform) {
     TProgramLayout layout;
-    layout.ExecutableFolder = WithSeparator(executableFolder);
+    layout.ExecutableFolder = WithTrailingDelim(executableFolder);
     layout.ProgramFolder = layout.ExecutableFolder;
     if (platform.FileExists(layout.ExecutableFolder + ResLibraryName))
         return layout;
-    const std::string installed = WithSeparator(
+    const std::string installed = WithTrailingDelim(
         std::filesystem::path(layout.ExecutableFolder + VELMORA_INSTALLED_PROGRAM_FOLDER)
             .lexically_normal()
             .string());

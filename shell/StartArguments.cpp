@@ -37,9 +37,7 @@ TStartArguments ParseStartArguments(const std::vector<std::string>& args,
             continue;
         }
         // The list keys rows by full path, as a drop gives them.
-        std::string folder = currentFolder;
-        if (folder.empty() || folder.back() != PathDelim)
-            folder += PathDelim;
+        const std::string folder = WithTrailingDelim(currentFolder);
         result.Files.push_back(std::filesystem::path(folder + arg).lexically_normal().string());
     }
     if (!result.Error.empty())

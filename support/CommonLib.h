@@ -7,12 +7,14 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/Controls.h"
 #include "support/DataFolders.h"
 #include "support/Toolkit.h"
 #include "support/platform/Platform.h"
+#include "support/platform/SystemIO.h"
 
 // The one path separator of this platform, and the executable names of the
 // encoder and of its old name (process names compare without ASCII case).
@@ -25,6 +27,15 @@ inline constexpr char PathDelim = '/';
 inline constexpr const char* EncoderExeName = "evc";
 inline constexpr const char* EncoderAltExeName = "revc";
 #endif
+
+// The folder with a separator at its end; one already there (either kind on
+// Windows) is kept.
+inline std::string WithTrailingDelim(std::string folder) {
+    if (folder.empty() ||
+        std::string_view(PathSeparators).find(folder.back()) == std::string_view::npos)
+        folder += PathDelim;
+    return folder;
+}
 
 // A text that TextToNumber could not read as a number.
 class EConvertError : public std::runtime_error {

@@ -1,31 +1,21 @@
 #include "support/DataFolders.h"
 
-#include <string_view>
-
 #include "support/CommonLib.h"
 #include "support/platform/SystemIO.h"
 
 namespace {
 
-// A folder that already ends in a separator (either one on Windows) keeps it.
-std::string WithSeparator(std::string folder) {
-    if (folder.empty() ||
-        std::string_view(PathSeparators).find(folder.back()) == std::string_view::npos)
-        folder += PathDelim;
-    return folder;
-}
-
 // XDG base folders must be absolute; anything else is ignored.
 std::string BaseFolder(const std::string& value, const std::string& home, const char* fallback) {
     if (!value.empty() && value.front() == PathDelim)
-        return WithSeparator(value);
-    return WithSeparator(home) + fallback;
+        return WithTrailingDelim(value);
+    return WithTrailingDelim(home) + fallback;
 }
 
 } // namespace
 
 TDataFolders PortableDataFolders(const std::string& programFolder) {
-    const std::string folder = WithSeparator(programFolder);
+    const std::string folder = WithTrailingDelim(programFolder);
     return {folder + "Config" + PathDelim, folder};
 }
 
