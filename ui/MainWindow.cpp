@@ -36,7 +36,16 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     setWindowTitle(Q(form_.Caption));
     setFont(QFont(QStringLiteral("Arial")));
 
-    // Title bar area.
+    BuildTitleBar();
+    BuildSettingsArea();
+    BuildPreviewArea(video);
+    BuildListArea();
+    BindFormModel();
+    setMask(shape_);
+    Centre();
+}
+
+void MainWindow::BuildTitleBar() {
     title_ = AddLabel(form_.lblTitle, 89, 41, 19, true);
     title_->setObjectName(QStringLiteral("lblTitle"));
     title_->installEventFilter(this);
@@ -45,8 +54,9 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     AddButton(form_.btnHomePage, ButtonArt::Home, {}, {462, 73, 48, 48});
     AddButton(form_.btnEMail, ButtonArt::Mail, {}, {514, 73, 48, 48});
     AddButton(form_.btnAbout, ButtonArt::About, {}, {618, 73, 48, 48});
+}
 
-    // Settings area.
+void MainWindow::BuildSettingsArea() {
     AddLabel(form_.lblOutputFileTypeName, 288, 136);
     outputType_ = new QComboBox(this);
     outputType_->setObjectName(QStringLiteral("cbbOutputFiletype"));
@@ -74,8 +84,9 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     showDir->setGeometry(294, 246, 15, 17);
     BindCheckBox(showDir, form_.chkShowOutputDirectory);
     AddLabel(form_.Label2, 313, 247);
+}
 
-    // Preview area.
+void MainWindow::BuildPreviewArea(QWidget* video) {
     if (!video) {
         video = new QWidget;
         video->setStyleSheet(QStringLiteral("background: black;"));
@@ -103,8 +114,9 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     time->setFont(timeFont);
     time->setStyleSheet(QStringLiteral("background: black; color: #2ec4b6;"));
     BindLabel(time, form_.pnlCurTime, false);
+}
 
-    // List area.
+void MainWindow::BuildListArea() {
     grid_ = new SourceGridView(form_.dxTreeSourceFileInfo, this);
     grid_->setGeometry(21, 282, 538, 138);
     TSourceFileList& list = app_.SourceList;
@@ -130,12 +142,14 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     // Hidden controls: never shown, their commands still run by key.
     for (TButton* hidden : {&form_.btnSelectOutputFolder, &form_.btnHelp, &form_.btnUpdate})
         AddButton(*hidden, ButtonArt::Folder, {}, {0, 0, 1, 1});
+}
 
+// Timers, and the form's own changes: caption, enabled flag, size limits.
+void MainWindow::BindFormModel() {
     timers_.push_back(new TimerBinding(form_.tmrClearMemory, this));
     timers_.push_back(new TimerBinding(form_.tmrAutoUpdate, this));
     timers_.push_back(new TimerBinding(app_.Preview.tmrPaintSP, this));
 
-    // The form's own changes: caption, enabled flag, size limits.
     form_.OnModelChanged = [this] {
         setWindowTitle(Q(form_.Caption));
         setEnabled(form_.Enabled);
@@ -152,9 +166,6 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
         std::_Exit(0);
     };
     app_.Launchers.AboutOwner = this;
-
-    setMask(shape_);
-    Centre();
 }
 
 MainWindow::~MainWindow() {

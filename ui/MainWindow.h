@@ -58,6 +58,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's areas, built in the order of their tab stops.
+    void BuildTitleBar();
+    void BuildSettingsArea();
+    void BuildPreviewArea(QWidget* video);
+    void BuildListArea();
+    void BindFormModel();
     QLabel* AddLabel(TLabel& model, int x, int y, int pixelSize = 12, bool bold = false);
     PictureButton* AddButton(TButton& model, ButtonArt art, const QString& text, QRect where);
     void BeginMove(const QPoint& globalPos);
