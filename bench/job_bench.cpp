@@ -26,8 +26,8 @@
 #include "shell/MainForm.h"
 #include "support/CommandLineSplit.h"
 #include "support/CommonLib.h"
+#include "tests/fakes/CoreRig.h"
 #include "tests/fakes/FakePlatform.h"
-#include "tests/fakes/Fakes.h"
 
 namespace {
 
@@ -43,27 +43,6 @@ double ProcessCpuSeconds() {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
-
-// The interface thread's pump: posted work runs, time passes for real.
-class RealTimePump : public IEventPump {
-public:
-    explicit RealTimePump(QueueDispatcher& dispatcher) : dispatcher_(dispatcher) {}
-    void ProcessMessages() override { dispatcher_.RunAll(); }
-    void Pause(int ms) override {
-        const auto until = Clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            dispatcher_.RunAll();
-            const auto now = Clock::now();
-            if (now >= until)
-                return;
-            std::this_thread::sleep_for(
-                std::min<Clock::duration>(until - now, std::chrono::milliseconds(10)));
-        }
-    }
-
-private:
-    QueueDispatcher& dispatcher_;
-};
 
 // Runs one command line to its end, draining its output; false on failure.
 bool RunToEnd(IPlatform& platform, const std::string& cmdLine, const std::string& workDir) {
@@ -95,23 +74,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    TempDir programDir;
     TempDir mediaDir;
-    fs::create_symlink(fs::absolute(evc), programDir.Path() / EncoderExeName);
-
     FakePlatform platform(real.get());
     platform.UseRealProcesses = true; // only our own encoders count
-    platform.ExeFolder = programDir.Folder();
-    ScriptedDialogs dialogs;
     QueueDispatcher dispatcher;
     RealTimePump pump(dispatcher);
-    TAppFunc appFunc(programDir.Folder());
-    TCommonLib lib(platform, dialogs, pump, appFunc);
-    lib.AppPath = programDir.Folder();
-    TFileFunc fileFunc;
-    TSysFunc sysFunc(platform);
+    TCoreRig core(platform, pump);
+    TempDir& programDir = core.Dir;
+    TCommonLib& lib = core.Lib;
+    fs::create_symlink(fs::absolute(evc), programDir.Path() / EncoderExeName);
+    platform.ExeFolder = programDir.Folder();
     TFrmMainForm mainForm;
-    TCustomProc proc(lib, fileFunc, sysFunc, mainForm);
+    TCustomProc proc(lib, core.FileFunc, core.SysFunc, mainForm);
     TfrmOption optionForm;
     TfrmConverting form(proc, dispatcher);
     proc.ConvertingForm = &form;

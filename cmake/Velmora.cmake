@@ -63,14 +63,14 @@ function(velmora_core_test name dir)
             VELMORA_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests"
             VELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
         set(libs "")
-        foreach(l ${ARG_LIBS})
+        foreach(l ${ARG_LIBS} velmora_test_fakes)
             if(v MATCHES "_asan$")
                 list(APPEND libs ${l}_asan)
             else()
                 list(APPEND libs ${l})
             endif()
         endforeach()
-        target_link_libraries(${v} PRIVATE ${libs} ${ARG_EXTERNAL} velmora_test_fakes GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+        target_link_libraries(${v} PRIVATE ${libs} ${ARG_EXTERNAL} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
         if(v MATCHES "_asan$")
             # g++ 12 reports false maybe-uninitialized inside libstdc++ (std::regex,
             # std::function) once the sanitizers instrument it.

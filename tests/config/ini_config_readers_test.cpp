@@ -7,8 +7,8 @@
 
 #include "config/ConfigReaders.h"
 #include "config/IniFiles32.h"
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "support/CommonLib.h"
 
 namespace {
@@ -16,12 +16,11 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Lib {
-    TempDir dir;
     FakePlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc app{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, app};
+    TCoreRig core{platform, pump};
+    TempDir& dir = core.Dir;
+    TCommonLib& lib = core.Lib;
 };
 
 TEST(ConfigReaders, ProfilesFromTheConfigFolder) {

@@ -17,8 +17,8 @@
 #include "config/OptionForm.h"
 #include "engine/ConvertingForm.h"
 #include "engine/CustomProc.h"
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "media/SourceFileGrid.h"
 #include "shell/MainForm.h"
 #include "support/CommonLib.h"
@@ -99,16 +99,16 @@ private:
 };
 
 struct JobFixture {
-    TempDir dir;
     std::unique_ptr<IPlatform> real = CreatePosixPlatform();
     FakePlatform platform{real.get()};
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
     QueueDispatcher dispatcher;
-    TAppFunc appFunc{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, appFunc};
-    TFileFunc fileFunc;
-    TSysFunc sysFunc{platform};
+    TCoreRig core{platform, pump};
+    TempDir& dir = core.Dir;
+    ScriptedDialogs& dialogs = core.Dialogs;
+    TCommonLib& lib = core.Lib;
+    TFileFunc& fileFunc = core.FileFunc;
+    TSysFunc& sysFunc = core.SysFunc;
     TFrmMainForm mainForm;
     TCustomProc proc{lib, fileFunc, sysFunc, mainForm};
     TfrmOption optionForm;
@@ -116,7 +116,6 @@ struct JobFixture {
     int exits = 0;
 
     JobFixture() {
-        lib.AppPath = dir.Folder();
         lib.KillTimeoutMs = 200;
         platform.ExeFolder = dir.Folder();
         proc.ConvertingForm = &form;
@@ -125,26 +124,8 @@ struct JobFixture {
         pump.Drain = [this] { dispatcher.RunAll(); };
     }
 
-    std::string LogText() const {
-        std::ifstream in(dir.Folder() + "log.txt", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    // The messages of log.txt, in order (the part after the first "|").
-    std::vector<std::string> LogMessages() const {
-        std::vector<std::string> lines;
-        const std::string text = LogText();
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find("\r\n", start);
-            if (end == std::string::npos)
-                end = text.size();
-            const std::string line = text.substr(start, end - start);
-            const std::size_t bar = line.find('|');
-            lines.push_back(bar == std::string::npos ? line : line.substr(bar + 1));
-            start = end + 2;
-        }
-        return lines;
-    }
+    std::string LogText() const { return core.LogText(); }
+    std::vector<std::string> LogMessages() const { return core.LogMessages(); }
 };
 
 inline TSourceFileRow MakeRow(const std::string& check, const std::string& path,

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/CustomProc.h"
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "shell/MainForm.h"
 
 // Refuses to create anything below one of ReadOnlyRoots, like a read-only medium.
@@ -31,21 +31,21 @@ public:
 };
 
 struct ProcWorld {
-    TempDir Dir;
     std::unique_ptr<IPlatform> Real = CreatePosixPlatform();
     ReadOnlyAwarePlatform Platform{Real.get()};
-    ScriptedDialogs Dialogs;
     FakeEventPump Pump;
-    TAppFunc AppFunc{Dir.Folder()};
-    TCommonLib Lib{Platform, Dialogs, Pump, AppFunc};
-    TFileFunc FileFunc;
-    TSysFunc SysFunc{Platform};
+    TCoreRig Core{Platform, Pump};
+    TempDir& Dir = Core.Dir;
+    ScriptedDialogs& Dialogs = Core.Dialogs;
+    TAppFunc& AppFunc = Core.AppFunc;
+    TCommonLib& Lib = Core.Lib;
+    TFileFunc& FileFunc = Core.FileFunc;
+    TSysFunc& SysFunc = Core.SysFunc;
     TFrmMainForm Main;
     TfrmOption Options;
     TCustomProc Proc{Lib, FileFunc, SysFunc, Main};
 
     ProcWorld() {
-        Lib.AppPath = Dir.Folder();
         Proc.AttachOptionForm(Options);
         Proc.DefaultHome = [this] { return Home(); };
     }
@@ -104,18 +104,5 @@ struct ProcWorld {
         Main.dxTreeSourceFileInfo.Rows.push_back(row);
     }
 
-    // Every log line's message (the text after the first "|").
-    std::vector<std::string> LogMessages() const {
-        std::vector<std::string> messages;
-        std::istringstream in(ReadWhole(Dir.Folder() + "log.txt"));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            auto bar = line.find('|');
-            if (bar != std::string::npos)
-                messages.push_back(line.substr(bar + 1));
-        }
-        return messages;
-    }
+    std::vector<std::string> LogMessages() const { return Core.LogMessages(); }
 };

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -71,6 +70,20 @@ private:
     std::deque<std::function<void()>> tasks_;
 };
 
+// The interface thread's pump in real time: posted work runs on every call,
+// and a pause sleeps in steps of at most 10 ms between runs.
+class RealTimePump : public IEventPump {
+public:
+    explicit RealTimePump(QueueDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+    // Runs on every ProcessMessages, after the posted work.
+    std::function<void()> OnEvents;
+    void ProcessMessages() override;
+    void Pause(int ms) override;
+
+private:
+    QueueDispatcher& dispatcher_;
+};
+
 // Records every dialog and answers from scripts (first in, first out). With
 // an empty script: message boxes are answered, questions say Yes, prompts
 // and file dialogs are cancelled.
@@ -99,80 +112,20 @@ public:
     // Runs inside every modal call, as a real modal loop would run events.
     std::function<void()> DuringModal;
 
-    bool MessageBox(const std::string& title, const std::string& text, TMsgKind kind) override {
-        Messages.push_back({title, text, kind});
-        if (DuringModal)
-            DuringModal();
-        return true;
-    }
-    bool Question(const std::string& title, const std::string& text) override {
-        (void)title;
-        Questions.push_back(text);
-        if (DuringModal)
-            DuringModal();
-        if (QuestionAnswers.empty())
-            return true;
-        bool a = QuestionAnswers.front();
-        QuestionAnswers.pop_front();
-        return a;
-    }
-    bool Prompt(const std::string& title, const std::string& caption, std::string& value) override {
-        (void)title;
-        PromptCaptions.push_back(caption);
-        PromptProposals.push_back(value);
-        if (PromptAnswers.empty())
-            return false;
-        auto a = PromptAnswers.front();
-        PromptAnswers.pop_front();
-        if (a.first)
-            value = a.second;
-        return a.first;
-    }
+    bool MessageBox(const std::string& title, const std::string& text, TMsgKind kind) override;
+    bool Question(const std::string& title, const std::string& text) override;
+    bool Prompt(const std::string& title, const std::string& caption, std::string& value) override;
     bool OpenFiles(const std::string& title, const std::string& initialDir,
-                   const std::vector<std::string>& filters, std::vector<std::string>& files) override {
-        OpenCalls.push_back({title, initialDir, filters});
-        if (OpenAnswers.empty())
-            return false;
-        auto a = OpenAnswers.front();
-        OpenAnswers.pop_front();
-        if (a.first)
-            files = a.second;
-        return a.first;
-    }
-    bool BrowseFolder(const std::string& title, std::string& folder) override {
-        (void)title;
-        BrowseStarts.push_back(folder);
-        if (BrowseAnswers.empty())
-            return false;
-        auto a = BrowseAnswers.front();
-        BrowseAnswers.pop_front();
-        if (a.first)
-            folder = a.second;
-        return a.first;
-    }
+                   const std::vector<std::string>& filters,
+                   std::vector<std::string>& files) override;
+    bool BrowseFolder(const std::string& title, std::string& folder) override;
 };
 
 // A fresh folder under the system temp folder, removed with its content.
 class TempDir {
 public:
-    TempDir() {
-        std::random_device rd;
-        auto base = std::filesystem::temp_directory_path();
-        for (;;) {
-            path_ = base / ("velmora-test-" + std::to_string(rd()) + std::to_string(rd()));
-            if (std::filesystem::create_directory(path_))
-                break;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        // Make read-only folders writable again so they can be removed.
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
+    TempDir();
+    ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& Path() const { return path_; }

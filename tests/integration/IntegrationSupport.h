@@ -20,37 +20,11 @@
 #include "engine/ConvertingForm.h"
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "media/SourceFileGrid.h"
 #include "shell/MainForm.h"
 #include "support/CommonLib.h"
-
-// Runs posted work and lets time pass for real, as the interface thread does.
-class RealTimePump : public IEventPump {
-public:
-    explicit RealTimePump(QueueDispatcher& dispatcher) : dispatcher_(dispatcher) {}
-    std::function<void()> OnEvents;
-    void ProcessMessages() override {
-        dispatcher_.RunAll();
-        if (OnEvents)
-            OnEvents();
-    }
-    void Pause(int ms) override {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            ProcessMessages();
-            const auto now = std::chrono::steady_clock::now();
-            if (now >= until)
-                return;
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-                until - now, std::chrono::milliseconds(10)));
-        }
-    }
-
-private:
-    QueueDispatcher& dispatcher_;
-};
 
 inline int Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str());
@@ -89,19 +63,18 @@ inline std::vector<std::string> FolderEntries(const std::filesystem::path& folde
 }
 
 struct ConversionRig {
-    TempDir programDir;
     TempDir mediaDir;
     std::unique_ptr<IPlatform> real = CreatePosixPlatform();
     FakePlatform platform{real.get()};
-    ScriptedDialogs dialogs;
     QueueDispatcher dispatcher;
     RealTimePump pump{dispatcher};
-    TAppFunc appFunc{programDir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, appFunc};
-    TFileFunc fileFunc;
-    TSysFunc sysFunc{platform};
+    TCoreRig core{platform, pump};
+    TempDir& programDir = core.Dir;
+    ScriptedDialogs& dialogs = core.Dialogs;
+    TCommonLib& lib = core.Lib;
+    TSysFunc& sysFunc = core.SysFunc;
     TFrmMainForm mainForm;
-    TCustomProc proc{lib, fileFunc, sysFunc, mainForm};
+    TCustomProc proc{lib, core.FileFunc, sysFunc, mainForm};
     TfrmOption optionForm;
     TfrmConverting form{proc, dispatcher};
     int exits = 0;
@@ -110,7 +83,6 @@ struct ConversionRig {
         // Only our own children are seen or stopped, whoever else runs an encoder.
         platform.UseRealProcesses = true;
         platform.ExeFolder = programDir.Folder();
-        lib.AppPath = programDir.Folder();
         std::filesystem::create_symlink(std::filesystem::path(VELMORA_BIN_DIR) / "evc",
                                         programDir.Path() / "evc");
         proc.ConvertingForm = &form;
@@ -142,23 +114,7 @@ struct ConversionRig {
 
     void Convert() { proc.ConvertFiles(mainForm.dxTreeSourceFileInfo); }
 
-    std::vector<std::string> LogMessages() const {
-        std::ifstream in(programDir.Folder() + "log.txt", std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find("\r\n", start);
-            if (end == std::string::npos)
-                end = text.size();
-            const std::string line = text.substr(start, end - start);
-            const std::size_t bar = line.find('|');
-            lines.push_back(bar == std::string::npos ? line : line.substr(bar + 1));
-            start = end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> LogMessages() const { return core.LogMessages(); }
     int LogCount(const std::string& prefix) const {
         int n = 0;
         for (const std::string& m : LogMessages())

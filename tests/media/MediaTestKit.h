@@ -1,5 +1,5 @@
 // Shared pieces of the media tests: test media made with the ffmpeg CLI, a
-// scripted media graph, a recording stand-in for the preview hooks, and the
+// graph that loads only listed files, a recording stand-in for the preview hooks, and the
 // objects a source list needs, wired to fakes.
 #pragma once
 
@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "engine/CustomProc.h"
-#include "fakes/Fakes.h"
+#include "fakes/CoreRig.h"
+#include "fakes/FakeGraph.h"
 #include "media/InitFileForm.h"
 #include "media/MediaGraph.h"
 #include "media/SourceFileList.h"
@@ -70,48 +71,13 @@ inline void WriteText(const std::string& path, const std::string& text) {
     out << text;
 }
 
-// Scripted graph: a path renders with the given milliseconds, anything else
-// fails. Records the calls it gets.
-class ScriptedGraph : public IMediaGraph {
-public:
-    std::map<std::string, std::int64_t> Durations;
-    std::vector<std::string> Calls;
-    bool ThrowOnRender = false;
-
-    void Activate() override {
-        Calls.push_back("activate");
-        active_ = true;
-    }
-    void Deactivate() override {
-        Calls.push_back("deactivate");
-        active_ = false;
-    }
-    bool Active() const override { return active_; }
-    void Clear() override {
-        Calls.push_back("clear");
-        loaded_ = 0;
-    }
-    int RenderFile(const std::string& path) override {
-        Calls.push_back("render " + path);
-        if (ThrowOnRender)
-            throw std::runtime_error("graph broke");
-        auto it = Durations.find(path);
-        if (!active_ || it == Durations.end())
-            return -1;
-        loaded_ = it->second;
-        return 0;
-    }
-    void Run() override {}
-    void Pause() override {}
-    void Stop() override {}
-    std::int64_t DurationMs() override { return loaded_; }
-    std::int64_t CurrentPosition() override { return 0; }
-    void SeekTo(std::int64_t) override {}
-
-private:
-    bool active_ = false;
-    std::int64_t loaded_ = 0;
-};
+// A graph that loads only the paths it is given, with their lengths.
+inline FakeGraph ListedGraph(std::map<std::string, std::int64_t> durations = {}) {
+    FakeGraph graph;
+    graph.Durations = std::move(durations);
+    graph.RenderUnlisted = false;
+    return graph;
+}
 
 class RecordingPreview : public IPreviewHooks {
 public:
@@ -125,15 +91,15 @@ public:
 // in `Durations` exist on disk (made by AddFile) and probe with that length
 // unless `RealProbe` is set.
 struct ListRig {
-    TempDir App;
     TempDir Media;
     FakeEventPump Pump;
-    ScriptedDialogs Dialogs;
     std::unique_ptr<IPlatform> Platform = CreatePosixPlatform();
-    TAppFunc AppFunc{App.Folder()};
-    TCommonLib Lib{*Platform, Dialogs, Pump, AppFunc};
-    TFileFunc FileFunc;
-    TSysFunc SysFunc{*Platform};
+    TCoreRig Core{*Platform, Pump};
+    TempDir& App = Core.Dir;
+    ScriptedDialogs& Dialogs = Core.Dialogs;
+    TCommonLib& Lib = Core.Lib;
+    TFileFunc& FileFunc = Core.FileFunc;
+    TSysFunc& SysFunc = Core.SysFunc;
     TFrmMainForm MainForm;
     TCustomProc Proc{Lib, FileFunc, SysFunc, MainForm};
     TFrmInitFileForm InitForm{Pump};
@@ -146,9 +112,8 @@ struct ListRig {
                              ++GraphsMade;
                              if (RealProbe)
                                  return CreateProbeGraph();
-                             auto g = std::make_unique<ScriptedGraph>();
-                             g->Durations = Durations;
-                             return std::unique_ptr<IMediaGraph>(std::move(g));
+                             return std::unique_ptr<IMediaGraph>(
+                                 std::make_unique<FakeGraph>(ListedGraph(Durations)));
                          }};
 
     ListRig() {

@@ -141,7 +141,7 @@ TEST(ProbeDurationTest, WholeSecondsTruncatedAndZeroOnFailure) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
-        ScriptedGraph graph;
+        FakeGraph graph = ListedGraph();
         if (c.Ms != -1)
             graph.Durations["/m/f.wav"] = c.Ms;
         graph.ThrowOnRender = c.Throws;
@@ -152,8 +152,7 @@ TEST(ProbeDurationTest, WholeSecondsTruncatedAndZeroOnFailure) {
 }
 
 TEST(ProbeDurationTest, ClearsAndActivatesBeforeRendering) {
-    ScriptedGraph graph;
-    graph.Durations["/m/f.wav"] = 2000;
+    FakeGraph graph = ListedGraph({{"/m/f.wav", 2000}});
     TFrmInitFileForm::ProbeDuration("/m/f.wav", &graph);
     EXPECT_EQ(graph.Calls,
               (std::vector<std::string>{"clear", "activate", "render /m/f.wav", "deactivate"}));

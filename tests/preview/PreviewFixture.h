@@ -1,4 +1,4 @@
-// A preview with a scripted player graph, a main window model and a real
+// A preview with a fake player graph, a main window model and a real
 // common library over a temporary program folder.
 #pragma once
 
@@ -14,86 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "fakes/Fakes.h"
+#include "fakes/CoreRig.h"
+#include "fakes/FakeGraph.h"
 #include "media/MediaGraph.h"
 #include "preview/Preview.h"
 #include "shell/MainForm.h"
 #include "support/CommonLib.h"
-
-// Records every call; renders any path unless it is listed as unrenderable.
-class FakePlayerGraph : public IMediaGraph {
-public:
-    std::vector<std::string> Calls;
-    std::set<std::string> Unrenderable;
-    std::string Loaded;
-    bool Running = false;
-    std::int64_t Duration = 120000;
-    std::int64_t PositionHns = 0;
-    bool ThrowOnRun = false;
-    bool ThrowOnSeek = false;
-    std::function<void()> DuringRender;
-
-    void Activate() override {
-        Calls.push_back("activate");
-        active_ = true;
-    }
-    void Deactivate() override {
-        Calls.push_back("deactivate");
-        active_ = false;
-    }
-    bool Active() const override { return active_; }
-    void Clear() override {
-        Calls.push_back("clear");
-        Running = false;
-        Loaded.clear();
-    }
-    int RenderFile(const std::string& path) override {
-        Calls.push_back("render " + path);
-        if (!active_)
-            return -1;
-        if (DuringRender) {
-            auto hook = DuringRender;
-            DuringRender = nullptr;
-            hook();
-        }
-        if (Unrenderable.count(path))
-            return 1;
-        Loaded = path;
-        return 0;
-    }
-    void Run() override {
-        Calls.push_back("run");
-        if (ThrowOnRun)
-            throw std::runtime_error("run failed");
-        Running = true;
-    }
-    void Pause() override {
-        Calls.push_back("pause");
-        Running = false;
-    }
-    void Stop() override {
-        Calls.push_back("stop");
-        Running = false;
-    }
-    std::int64_t DurationMs() override { return Loaded.empty() ? 0 : Duration; }
-    std::int64_t CurrentPosition() override { return PositionHns; }
-    void SeekTo(std::int64_t ms) override {
-        Calls.push_back("seek " + std::to_string(ms));
-        if (ThrowOnSeek)
-            throw std::runtime_error("seek failed");
-        PositionHns = ms * 10000;
-    }
-
-    int CountOf(const std::string& call) const {
-        int n = 0;
-        for (const auto& c : Calls)
-            n += c == call ? 1 : 0;
-        return n;
-    }
-
-private:
-    bool active_ = false;
-};
 
 // The preview needs no operating-system service; every call fails quietly.
 class NullPlatform : public IPlatform {
@@ -132,14 +58,13 @@ public:
 
 class PreviewTest : public ::testing::Test {
 protected:
-    TempDir dir;
     std::unique_ptr<IPlatform> platform = std::make_unique<NullPlatform>();
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc appFunc{dir.Folder()};
-    TCommonLib lib{*platform, dialogs, pump, appFunc};
+    TCoreRig core{*platform, pump};
+    ScriptedDialogs& dialogs = core.Dialogs;
+    TCommonLib& lib = core.Lib;
     TFrmMainForm form;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview{form, lib, graph};
 
     TSourceFileGrid& Grid() { return form.dxTreeSourceFileInfo; }
@@ -161,10 +86,7 @@ protected:
 
     std::string Cell(int row, int field) { return Grid().Field(row, field); }
 
-    std::string LogText() {
-        std::ifstream in(dir.Folder() + "log.txt", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string LogText() { return core.LogText(); }
 
     static int Occurrences(const std::string& text, const std::string& part) {
         int n = 0;

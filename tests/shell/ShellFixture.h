@@ -1,5 +1,5 @@
 // A whole application object on fakes: scripted dialogs, virtual time, a
-// recording player graph and a temporary program folder holding copies of the
+// player graph that loads nothing and a temporary program folder holding copies of the
 // built Res.so and Form.so.
 #pragma once
 
@@ -11,36 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/FakeGraph.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/Fakes.h"
-#include "media/MediaGraph.h"
 #include "shell/Application.h"
 
-class RecordingGraph : public IMediaGraph {
-public:
-    std::vector<std::string> Calls;
-    bool active = false;
-    void Activate() override {
-        Calls.push_back("Activate");
-        active = true;
-    }
-    void Deactivate() override {
-        Calls.push_back("Deactivate");
-        active = false;
-    }
-    bool Active() const override { return active; }
-    void Clear() override { Calls.push_back("Clear"); }
-    int RenderFile(const std::string&) override {
-        Calls.push_back("Render");
-        return 1;
-    }
-    void Run() override { Calls.push_back("Run"); }
-    void Pause() override { Calls.push_back("Pause"); }
-    void Stop() override { Calls.push_back("Stop"); }
-    std::int64_t DurationMs() override { return 0; }
-    std::int64_t CurrentPosition() override { return 0; }
-    void SeekTo(std::int64_t) override { Calls.push_back("Seek"); }
-};
+// The player loads nothing: no test here plays a file.
+inline FakeGraph SilentGraph() {
+    FakeGraph graph;
+    graph.RenderUnlisted = false;
+    return graph;
+}
 
 inline std::string BuiltLibrary(const char* name) {
     return std::string(VELMORA_BIN_DIR) + "/" + name;
@@ -63,7 +44,7 @@ struct ShellWorld {
     ScriptedDialogs Dialogs;
     FakeEventPump Pump;
     QueueDispatcher Dispatcher;
-    RecordingGraph Graph;
+    FakeGraph Graph = SilentGraph();
     std::unique_ptr<TApplication> App;
     int SplashShows = 0;
     int Exits = 0;

@@ -185,8 +185,8 @@ TEST(Close, StopsThePreviewSavesTheSettingsAndEnds) {
     w.Graph.Calls.clear();
     w.App->MainForm.btnWindowClose.Click();
     ASSERT_GE(w.Graph.Calls.size(), 2u);
-    EXPECT_EQ(w.Graph.Calls[0], "Deactivate");
-    EXPECT_EQ(w.Graph.Calls[1], "Clear");
+    EXPECT_EQ(w.Graph.Calls[0], "deactivate");
+    EXPECT_EQ(w.Graph.Calls[1], "clear");
     std::string ini = ReadFile(w.Folder.Path() / "Config" / "UserSettings.ini");
     EXPECT_NE(ini.find("SHUTDOWN=1\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("SHWDDir=0\r\n"), std::string::npos) << ini;

@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include "SupportChild.h"
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "support/CommonLib.h"
 
 namespace {
@@ -42,13 +42,12 @@ int CountLines(const std::string& logFile, const std::string& message) {
 // Helpers against a scripted process list.
 class ScriptedProcesses : public ::testing::Test {
 protected:
-    TempDir dir;
     FakePlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc app{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, app};
-    TSysFunc sys{platform};
+    TCoreRig core{platform, pump};
+    TempDir& dir = core.Dir;
+    TCommonLib& lib = core.Lib;
+    TSysFunc& sys = core.SysFunc;
     std::string Log() const { return dir.Folder() + "log.txt"; }
 };
 
@@ -104,18 +103,16 @@ void PrintTo(const LastAttemptCase& c, std::ostream* os) {
 class TerminateLastAttempt : public ::testing::TestWithParam<LastAttemptCase> {};
 
 TEST_P(TerminateLastAttempt, OnlyTheLastAttemptCounts) {
-    TempDir dir;
     FakePlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc app{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, app};
+    TCoreRig core{platform, pump};
+    TCommonLib& lib = core.Lib;
     for (auto id : GetParam().order)
         platform.Processes.push_back({id, "evc"});
     platform.Unkillable = GetParam().unkillable;
     EXPECT_EQ(lib.TerminateProcessByName("evc"), GetParam().result);
     EXPECT_EQ(platform.Terminated, GetParam().order) << "every match is attempted";
-    EXPECT_EQ(CountLines(dir.Folder() + "log.txt", "Terminate process error."),
+    EXPECT_EQ(CountLines(core.Folder() + "log.txt", "Terminate process error."),
               GetParam().result ? 0 : 1);
 }
 

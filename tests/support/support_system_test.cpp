@@ -3,20 +3,20 @@
 #include <string>
 #include <vector>
 
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "support/CommonLib.h"
 
 namespace {
 
 class SystemHelpers : public ::testing::Test {
 protected:
-    TempDir dir;
     FakePlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc app{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, app, "Velmora"};
+    TCoreRig core{platform, pump};
+    TempDir& dir = core.Dir;
+    ScriptedDialogs& dialogs = core.Dialogs;
+    TCommonLib& lib = core.Lib;
 };
 
 TEST_F(SystemHelpers, ShowMsgKindsAndTitle) {

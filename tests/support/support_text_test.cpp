@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
-#include "fakes/Fakes.h"
 #include "support/CommonLib.h"
 
 namespace {
@@ -33,12 +33,10 @@ std::string Escaped(const std::string& s) {
 }
 
 struct Lib {
-    TempDir dir;
     FakePlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc app{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, app};
+    TCoreRig core{platform, pump};
+    TCommonLib& lib = core.Lib;
 };
 
 struct SplitCase {

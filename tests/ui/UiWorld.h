@@ -1,5 +1,5 @@
 // The main window built on the real application object, with scripted
-// dialogs, the Qt event pump and a recording player graph.
+// dialogs, the Qt event pump and a player graph that loads nothing.
 #pragma once
 
 #include <cstdlib>
@@ -31,7 +31,7 @@ struct UiWorld {
     ScriptedDialogs Dialogs;
     QtEventPump Pump;
     QtDispatcher Dispatcher;
-    RecordingGraph Graph;
+    FakeGraph Graph = SilentGraph();
     std::unique_ptr<TApplication> App;
     std::unique_ptr<MainWindow> Window;
 

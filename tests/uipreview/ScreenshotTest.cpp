@@ -21,12 +21,10 @@ TEST(PreviewScreenshot, VideoPlayingInThePreviewArea) {
         GTEST_SKIP() << "needs an X display (xvfb-run)";
     ASSERT_TRUE(MediaFiles::Get().Ok());
 
-    TempDir dir;
     NullPlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc appFunc{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, appFunc};
+    TCoreRig core{platform, pump};
+    TCommonLib& lib = core.Lib;
     TFrmMainForm form;
     QtMediaGraph graph;
     TPreview preview(form, lib, graph);

@@ -21,12 +21,10 @@ void Mouse(QWidget* w, QEvent::Type type, int x, Qt::MouseButton button, Qt::Mou
 
 // The preview over a real common library, with either graph.
 struct Rig {
-    TempDir dir;
     NullPlatform platform;
-    ScriptedDialogs dialogs;
     FakeEventPump pump;
-    TAppFunc appFunc{dir.Folder()};
-    TCommonLib lib{platform, dialogs, pump, appFunc};
+    TCoreRig core{platform, pump};
+    TCommonLib& lib = core.Lib;
     TFrmMainForm form;
 
     int AddRow(const std::string& path, const std::string& duration) {
@@ -46,7 +44,7 @@ struct Rig {
 
 TEST(TrimBarWidget, HasTheBarSizeAndMarkerPicturesWithBlackTransparent) {
     Rig rig;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     EXPECT_EQ(bar.size(), QSize(260, 19));
@@ -67,7 +65,7 @@ TEST(TrimBarWidget, HasTheBarSizeAndMarkerPicturesWithBlackTransparent) {
 
 TEST(TrimBarWidget, DrawsTheFivePartsWhereTheModelSays) {
     Rig rig;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     preview.Panel1.LeftWidth = 40;
@@ -85,7 +83,7 @@ TEST(TrimBarWidget, DrawsTheFivePartsWhereTheModelSays) {
 
 TEST(TrimBarWidget, DragMovesTheMarkerLiveAndClicksStep) {
     Rig rig;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     const int r = rig.AddRow("/m/a.mp4", "00:01:40");
@@ -135,7 +133,7 @@ struct PaintCounter : QObject {
 
 TEST(TrimBarWidget, AChangeOfTheBarRepaintsItWithoutAPollingTimer) {
     Rig rig;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     TrimBarWidget bar(preview);
     PaintCounter counter;
@@ -165,7 +163,7 @@ TEST(TrimBarWidget, ModifierBitsFollowTheCore) {
 
 TEST(LogoPanel, FollowsTheModelAndFillsTheVideoArea) {
     Rig rig;
-    FakePlayerGraph graph;
+    FakeGraph graph;
     TPreview preview(rig.form, rig.lib, graph);
     QWidget area;
     area.resize(256, 154);
@@ -216,7 +214,7 @@ TEST(PreviewOnQtGraph, AFileThatCannotBeRenderedIsLoggedAndNothingPlays) {
     rig.form.btnPlay.Click();
     EXPECT_TRUE(preview.CurPlayFile.empty());
     EXPECT_TRUE(preview.panLogo.Visible);
-    std::ifstream log(rig.dir.Folder() + "log.txt");
+    std::ifstream log(rig.core.Folder() + "log.txt");
     std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("|Playing Video error.\r\n"), std::string::npos);
 }

@@ -24,7 +24,7 @@ protected:
     std::string Output() const { return rig_.mediaDir.Folder() + "out/tone 10s.mp3"; }
 
     ConversionRig rig_;
-    FakePlayerGraph graph_;
+    FakeGraph graph_;
     TPreview preview_{rig_.mainForm, rig_.lib, graph_};
     std::string tone_;
 };
