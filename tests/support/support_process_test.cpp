@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include <grp.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "SupportChild.h"
+#include "fakes/AsUser.h"
 #include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
 #include "support/CommonLib.h"
@@ -293,46 +292,27 @@ TEST(OtherUsersProcess, KillLoopGivesUpAndLogs) {
     ASSERT_TRUE(child) << error;
     const std::uint32_t id = child->Id();
 
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
+    const std::string text = AsUnprivilegedUser([&] {
         std::string out;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            out = "cannot drop privileges";
-        } else {
-            FakePlatform platform(real.get());
-            platform.UseRealProcesses = true;
-            platform.OwnIds = {id};
-            ScriptedDialogs dialogs;
-            FakeEventPump pump;
-            TAppFunc app(copies.Dir().Folder());
-            TCommonLib lib(platform, dialogs, pump, app);
-            lib.KillTimeoutMs = 500;
-            lib.EncoderName = copies.Name("enc");
-            TSysFunc sys(platform);
-            out += sys.FindProcessByName(copies.Name("st")) == id ? "found;" : "not found;";
-            lib.KillProcessByName(path);
-            out += std::to_string(pump.Pauses.size()) + ";";
-            out += std::to_string(CountLines(app.GetAppFolder() + "log.txt",
-                                             "Kill process timeout. ->" + copies.Name("st")));
-            out += ";" + std::to_string(CountLines(app.GetAppFolder() + "log.txt",
-                                                   "Terminate process error."));
-        }
-        ssize_t w = ::write(fds[1], out.data(), out.size());
-        (void)w;
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buf[256];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+        FakePlatform platform(real.get());
+        platform.UseRealProcesses = true;
+        platform.OwnIds = {id};
+        ScriptedDialogs dialogs;
+        FakeEventPump pump;
+        TAppFunc app(copies.Dir().Folder());
+        TCommonLib lib(platform, dialogs, pump, app);
+        lib.KillTimeoutMs = 500;
+        lib.EncoderName = copies.Name("enc");
+        TSysFunc sys(platform);
+        out += sys.FindProcessByName(copies.Name("st")) == id ? "found;" : "not found;";
+        lib.KillProcessByName(path);
+        out += std::to_string(pump.Pauses.size()) + ";";
+        out += std::to_string(CountLines(app.GetAppFolder() + "log.txt",
+                                         "Kill process timeout. ->" + copies.Name("st")));
+        out += ";" + std::to_string(
+                         CountLines(app.GetAppFolder() + "log.txt", "Terminate process error."));
+        return out;
+    });
 
     // Attempts stop at the bound of virtual time or earlier when real time
     // runs out first on a loaded machine; every attempt failed and was logged.
