@@ -125,29 +125,46 @@ ConvertingDialog::ConvertingDialog(TfrmConverting& model, QWidget* mainWindow)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 0);
     layout->setSpacing(6);
+    AddProgress(*layout);
+    AddStopRow(*layout);
+    layout->addSpacing(6);
+    AddStatusBar(*layout);
+    new TimerBinding(model_.tmrChanging, this);
+    setFixedWidth(432);
+    adjustSize();
+    setFixedHeight(sizeHint().height());
+    BindShowAndHide();
+}
+
+// The job's caption, the file's name, and the bars of the whole job and of the file.
+void ConvertingDialog::AddProgress(QVBoxLayout& layout) {
     QLabel* info = BoundLabel(model_.lblInfo, this, true);
     info->setObjectName(QStringLiteral("lblInfo"));
-    layout->addWidget(info);
-    layout->addWidget(BoundLabel(model_.lblCurConvertFileL, this));
+    layout.addWidget(info);
+    layout.addWidget(BoundLabel(model_.lblCurConvertFileL, this));
     QLabel* file = BoundLabel(model_.lblCurFileName, this);
     file->setObjectName(QStringLiteral("lblCurFileName"));
     file->setStyleSheet(QStringLiteral("color: #2ec4b6;"));
     file->setMinimumWidth(400);
     file->setMaximumWidth(400);
-    layout->addWidget(file);
-    layout->addSpacing(4);
-    layout->addWidget(BoundLabel(model_.lblTotalFilr, this));
+    layout.addWidget(file);
+    layout.addSpacing(4);
+    layout.addWidget(BoundLabel(model_.lblTotalFilr, this));
     auto* total = new QProgressBar(this);
     total->setObjectName(QStringLiteral("pbTotal"));
     total->setTextVisible(false);
     BindProgressBar(total, model_.pbTotal);
-    layout->addWidget(total);
-    layout->addWidget(BoundLabel(model_.lblCurprog, this));
+    layout.addWidget(total);
+    layout.addWidget(BoundLabel(model_.lblCurprog, this));
     auto* current = new QProgressBar(this);
     current->setObjectName(QStringLiteral("ProgressBar1"));
     current->setTextVisible(false);
     BindProgressBar(current, model_.ProgressBar1);
-    layout->addWidget(current);
+    layout.addWidget(current);
+}
+
+// The counter and the Stop button.
+void ConvertingDialog::AddStopRow(QVBoxLayout& layout) {
     auto* row = new QHBoxLayout;
     QLabel* counter = BoundLabel(model_.lblPersent, this);
     counter->setObjectName(QStringLiteral("lblPersent"));
@@ -157,8 +174,10 @@ ConvertingDialog::ConvertingDialog(TfrmConverting& model, QWidget* mainWindow)
     stop->setFixedSize(100, 28);
     BindButton(stop, model_.btnStop);
     row->addWidget(stop);
-    layout->addLayout(row);
-    layout->addSpacing(6);
+    layout.addLayout(row);
+}
+
+void ConvertingDialog::AddStatusBar(QVBoxLayout& layout) {
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
     auto* chunk = new QLabel(status);
@@ -172,12 +191,10 @@ ConvertingDialog::ConvertingDialog(TfrmConverting& model, QWidget* mainWindow)
         chunkView->setText(chunkView->fontMetrics().elidedText(text, Qt::ElideRight, 420));
     };
     status->addWidget(chunk, 1);
-    layout->addWidget(status);
-    new TimerBinding(model_.tmrChanging, this);
-    setFixedWidth(432);
-    adjustSize();
-    setFixedHeight(sizeHint().height());
+    layout.addWidget(status);
+}
 
+void ConvertingDialog::BindShowAndHide() {
     model_.OnShowRequested = [this] {
         // Still kept above the main window by the window manager.
         if (main_ && main_->windowHandle()) {
@@ -251,6 +268,26 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
     setWindowTitle(Q(model_.Caption));
     setFixedSize(model_.ClientWidth, model_.ClientHeight);
 
+    AddProfileRow();
+    AddAudioSettings();
+    AddHiddenVideoSettings();
+    AddButton(model_.btnOK, {300, 154, 80, 26}, "btnOK")->setDefault(true);
+    AddButton(model_.btnCancel, {386, 154, 80, 26}, "btnCancel");
+    BindShowAndHide();
+}
+
+QPushButton* OptionsDialog::AddButton(TButton& model, QRect where, const char* name) {
+    auto* button = new QPushButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(where);
+    button->setAutoDefault(false);
+    BindButton(button, model);
+    buttons_.emplace_back(&model, button);
+    return button;
+}
+
+// The profile's name, editable, with Add, Save and Delete.
+void OptionsDialog::AddProfileRow() {
     Caption(model_.lblCustomProfile, this, {12, 15});
     profileBox_ = new QComboBox(this);
     profileBox_->setObjectName(QStringLiteral("cbbCustomProfile"));
@@ -277,19 +314,12 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
         connect(profileBox_->lineEdit(), &QLineEdit::textEdited, this,
                 [&list](const QString& text) { list.UserEdit(S(text)); });
     }
-    auto addButton = [this](TButton& b, QRect where, const char* name) {
-        auto* button = new QPushButton(this);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(where);
-        button->setAutoDefault(false);
-        BindButton(button, b);
-        buttons_.emplace_back(&b, button);
-        return button;
-    };
-    addButton(model_.btnAdd, {278, 10, 60, 24}, "btnAdd");
-    addButton(model_.btnSave, {342, 10, 60, 24}, "btnSave");
-    addButton(model_.btnDelete, {406, 10, 60, 24}, "btnDelete");
+    AddButton(model_.btnAdd, {278, 10, 60, 24}, "btnAdd");
+    AddButton(model_.btnSave, {342, 10, 60, 24}, "btnSave");
+    AddButton(model_.btnDelete, {406, 10, 60, 24}, "btnDelete");
+}
 
+void OptionsDialog::AddAudioSettings() {
     auto* group = new QGroupBox(Q(model_.grpAdvanced.Caption), this);
     group->setObjectName(QStringLiteral("grpAdvanced"));
     group->setGeometry(10, 42, 456, 100);
@@ -314,8 +344,10 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+}
 
-    // The video settings: bound so profiles keep working, never shown.
+// The video settings: bound so profiles keep working, never shown.
+void OptionsDialog::AddHiddenVideoSettings() {
     auto* video = new QGroupBox(this);
     video->setObjectName(QStringLiteral("grpVideo"));
     video->setGeometry(0, 0, 1, 1);
@@ -323,11 +355,9 @@ OptionsDialog::OptionsDialog(TfrmOption& model, QWidget* parent)
                              &model_.cbbAspectratio})
         lists_.emplace_back(l, FixedList(*l, video, {0, 0, 1, 1}));
     video->setVisible(model_.grpVideo.Visible);
+}
 
-    QPushButton* ok = addButton(model_.btnOK, {300, 154, 80, 26}, "btnOK");
-    ok->setDefault(true);
-    addButton(model_.btnCancel, {386, 154, 80, 26}, "btnCancel");
-
+void OptionsDialog::BindShowAndHide() {
     model_.OnShowRequested = [this] {
         if (!isVisible())
             CentreOver(this, nullptr);

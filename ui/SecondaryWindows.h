@@ -48,6 +48,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void AddProgress(class QVBoxLayout& layout);
+    void AddStopRow(QVBoxLayout& layout);
+    void AddStatusBar(QVBoxLayout& layout);
+    void BindShowAndHide();
+
     TfrmConverting& model_;
     QPointer<QWidget> main_;
     bool hiding_ = false;
@@ -72,6 +77,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class QPushButton* AddButton(TButton& model, QRect where, const char* name);
+    void AddProfileRow();
+    void AddAudioSettings();
+    void AddHiddenVideoSettings();
+    void BindShowAndHide();
+
     TfrmOption& model_;
     QComboBox* profileBox_ = nullptr;
     std::vector<std::pair<const SelectionList*, QComboBox*>> lists_;
