@@ -1,6 +1,7 @@
 #include "encoder/TempOutput.h"
 
 #include "encoder/Errors.h"
+#include "encoder/System.h"
 
 #include "EvcTestSupport.h"
 
@@ -14,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Slurp(const std::string& p) {
-    std::ifstream in(p);
+    std::ifstream in(evc::PathFromUtf8(p));
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -84,7 +85,8 @@ TEST(TempOutput, MissingFolderIsAClearError) {
     }
 }
 
-// Output names of 233 to 255 bytes: "." + name + ".evc-" + 12 digits + ".part" is longer.
+// Output names of 233 to 255 bytes (on Windows: UTF-16 units): "." + name + ".evc-" + 12 digits
+// + ".part" is longer.
 TEST(TempOutput, NameFitsWheneverTheOutputNameFits) {
     std::string chinese;
     for (int i = 0; i < 83; ++i) {
@@ -98,8 +100,8 @@ TEST(TempOutput, NameFitsWheneverTheOutputNameFits) {
         const std::string out = dir.File(name);
         {
             evc::TempOutput t(out);
-            const std::string temp = fs::path(t.path()).filename().string();
-            EXPECT_LE(temp.size(), 255u);
+            const std::string temp = evc::Utf8FromPath(evc::PathFromUtf8(t.path()).filename());
+            EXPECT_LE(evc::NameLength(temp), 255u);
             EXPECT_TRUE(evc::IsTempOutputName(temp)) << temp;
             const size_t kept = temp.size() - 22 - 1;
             EXPECT_EQ(temp.compare(1, kept, name, 0, kept), 0) << temp;
@@ -107,7 +109,7 @@ TEST(TempOutput, NameFitsWheneverTheOutputNameFits) {
             EXPECT_TRUE(kept == name.size() ||
                         (static_cast<unsigned char>(name[kept]) & 0xC0) != 0x80)
                 << kept;
-            std::ofstream(t.path()) << "x";
+            std::ofstream(evc::PathFromUtf8(t.path())) << "x";
             t.Commit(false);
         }
         EXPECT_EQ(Slurp(out), "x");
