@@ -64,7 +64,7 @@ std::string SyncFile(const std::string& path) {
     return error != 0 ? std::strerror(error) : std::string();
 }
 
-std::string ReplaceFile(const std::string& from, const std::string& to) {
+std::string MoveIntoPlace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
 }
 
@@ -86,10 +86,6 @@ bool SameFile(const std::string& a, const std::string& b) noexcept {
 std::size_t NameMaxOf(const std::string& folder) noexcept {
     const long n = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     return n > 0 ? static_cast<std::size_t>(n) : 255;
-}
-
-std::size_t NameLength(const std::string& utf8Name) noexcept {
-    return utf8Name.size();
 }
 
 } // namespace evc

@@ -34,7 +34,7 @@ int CreateNewFile(const std::string& path, std::string& reason);
 std::string SyncFile(const std::string& path);
 
 // Moves a file to its final name, replacing a file there; empty on success, else the error text.
-std::string ReplaceFile(const std::string& from, const std::string& to);
+std::string MoveIntoPlace(const std::string& from, const std::string& to);
 
 // Makes the folder's entries (a rename into it) durable; best effort.
 void SyncFolder(const std::string& path) noexcept;
@@ -42,12 +42,8 @@ void SyncFolder(const std::string& path) noexcept;
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b) noexcept;
 
-// Longest file name the folder's file system takes, in the units NameLength counts; 255 when it
-// cannot tell.
+// Longest file name the folder's file system takes (bytes on POSIX, UTF-16 units on Windows);
+// 255 when it cannot tell.
 std::size_t NameMaxOf(const std::string& folder) noexcept;
-
-// Length of a UTF-8 file name as the file system counts it: bytes on POSIX, UTF-16 code units on
-// Windows.
-std::size_t NameLength(const std::string& utf8Name) noexcept;
 
 } // namespace evc

@@ -126,7 +126,7 @@ std::string SyncFile(const std::string& path) {
     return {};
 }
 
-std::string ReplaceFile(const std::string& from, const std::string& to) {
+std::string MoveIntoPlace(const std::string& from, const std::string& to) {
     if (::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return {};
@@ -169,16 +169,6 @@ std::size_t NameMaxOf(const std::string& folder) noexcept {
     } catch (...) {
     }
     return 255;
-}
-
-std::size_t NameLength(const std::string& utf8Name) noexcept {
-    // One unit per character, two for a character past U+FFFF (a surrogate pair).
-    std::size_t units = 0;
-    for (const char c : utf8Name) {
-        const auto byte = static_cast<unsigned char>(c);
-        units += (byte & 0xC0) != 0x80 ? (byte >= 0xF0 ? 2 : 1) : 0;
-    }
-    return units;
 }
 
 } // namespace evc

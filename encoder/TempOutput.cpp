@@ -35,14 +35,16 @@ std::string TempPrefixFor(const std::string& finalPath) {
     std::string base = Utf8FromPath(PathFromUtf8(finalPath).filename());
     const std::size_t nameMax = NameMaxOf(Utf8FromPath(dir));
     const std::size_t room = nameMax > kAdded + 1 ? nameMax - kAdded : 1;
-    // Cut on a character boundary, so the hidden name stays readable.
-    std::size_t n = base.size();
-    while (n > 1 && NameLength(base.substr(0, n)) > room) {
-        do {
+    // Counted in UTF-8 bytes, never fewer than the UTF-16 units Windows counts: the name fits
+    // either way, also where a Windows volume is a POSIX file system underneath.
+    if (base.size() > room) {
+        // Cut on a character boundary, so the hidden name stays readable.
+        std::size_t n = room;
+        while (n > 1 && (static_cast<unsigned char>(base[n]) & 0xC0) == 0x80) {
             --n;
-        } while (n > 1 && (static_cast<unsigned char>(base[n]) & 0xC0) == 0x80);
+        }
+        base.resize(n);
     }
-    base.resize(n);
     // Built step by step: g++ 12 at -O3 warns (wrongly) about a chained "." + name + ...
     std::string name = ".";
     name += base;
@@ -136,7 +138,7 @@ void TempOutput::Commit(bool overwrite) {
     if (!overwrite && fs::exists(fs::symlink_status(PathFromUtf8(finalPath_), ec))) {
         throw EncodeError("output file '" + finalPath_ + "' appeared while encoding; not replaced");
     }
-    const std::string moveError = ReplaceFile(tempPath_, finalPath_);
+    const std::string moveError = MoveIntoPlace(tempPath_, finalPath_);
     if (!moveError.empty()) {
         throw EncodeError("cannot move the finished file to '" + finalPath_ + "': " + moveError);
     }
