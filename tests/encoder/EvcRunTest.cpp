@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -263,7 +264,7 @@ double Level(const std::vector<float>& x, size_t from, size_t count, double hz, 
     double re = 0;
     double im = 0;
     for (size_t i = 0; i < count; ++i) {
-        const double phase = 2 * M_PI * hz * static_cast<double>(i) / rate;
+        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(i) / rate;
         re += x[from + i] * std::cos(phase);
         im -= x[from + i] * std::sin(phase);
     }
