@@ -95,6 +95,10 @@ build_ffmpeg() {
     decoders+=,pcm_s8,pcm_u8,pcm_s16le,pcm_s16be,pcm_u16le,pcm_s24le,pcm_s24be,pcm_s32le
     decoders+=,pcm_s32be,pcm_f32le,pcm_f32be,pcm_f64le,pcm_f64be,pcm_alaw,pcm_mulaw,pcm_dvd
     local parsers=aac,aac_latm,ac3,mpegaudio,flac,vorbis,opus,dca,mlp,gsm,cook,sipr,amr
+    # Video timing and the stream-type probe of MPEG program and transport streams: without
+    # them a video stream can pass for MP3.
+    parsers+=,mpegvideo,mpeg4video,h263,h264,hevc,vc1,rv30,rv40
+    local probes=mpegvideo,m4v,h264,hevc,dts,loas,truehd
     enter_source ffmpeg ffmpeg
     ./configure --prefix="$prefix" --target-os=mingw32 --arch=x86_64 --enable-cross-compile \
         --cross-prefix=$host- --cc="$CC" --cxx="$CXX" --pkg-config=pkg-config \
@@ -103,7 +107,7 @@ build_ffmpeg() {
         --disable-autodetect --enable-w32threads --disable-network --disable-everything \
         --disable-avdevice --disable-avfilter --disable-swscale --disable-postproc \
         --enable-swresample --enable-version3 --enable-libmp3lame --enable-libvorbis \
-        --enable-libopencore-amrnb --enable-protocol=file --enable-demuxer=$demuxers \
+        --enable-libopencore-amrnb --enable-protocol=file --enable-demuxer=$demuxers,$probes \
         --enable-decoder=$decoders,libopencore_amrnb --enable-parser=$parsers \
         --enable-encoder=aac,ac3,libmp3lame,libvorbis,pcm_s16le,libopencore_amrnb \
         --enable-muxer=amr,adts,mp3,ac3,ipod,mp4,ogg,wav >configure.log 2>&1 ||

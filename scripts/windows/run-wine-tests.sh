@@ -2,7 +2,7 @@
 # Runs the tests of a Windows cross-build under wine, in a wine prefix of the
 # build's own. Usage: run-wine-tests.sh BUILD_DIR [CTEST_ARGS...]
 set -euo pipefail
-build="$1"
+build="$(cd "$1" && pwd)"
 shift
 export WINEPREFIX="$build/wine"
 export WINEDEBUG=-all
