@@ -24,7 +24,7 @@ constexpr std::size_t kRandomDigits = 12;
 constexpr std::size_t kAdded = 1 + (sizeof kMarker - 1) + kRandomDigits + (sizeof kEnd - 1);
 
 fs::path FolderOf(const std::string& path) {
-    const fs::path p(path);
+    const fs::path p = PathFromUtf8(path);
     return p.has_parent_path() ? p.parent_path() : fs::path(".");
 }
 
@@ -32,9 +32,11 @@ fs::path FolderOf(const std::string& path) {
 
 std::string TempPrefixFor(const std::string& finalPath) {
     const fs::path dir = FolderOf(finalPath);
-    std::string base = fs::path(finalPath).filename().string();
-    const std::size_t nameMax = NameMaxOf(dir.string());
+    std::string base = Utf8FromPath(PathFromUtf8(finalPath).filename());
+    const std::size_t nameMax = NameMaxOf(Utf8FromPath(dir));
     const std::size_t room = nameMax > kAdded + 1 ? nameMax - kAdded : 1;
+    // Counted in UTF-8 bytes, never fewer than the UTF-16 units Windows counts: the name fits
+    // either way, also where a Windows volume is a POSIX file system underneath.
     if (base.size() > room) {
         // Cut on a character boundary, so the hidden name stays readable.
         std::size_t n = room;
@@ -47,7 +49,7 @@ std::string TempPrefixFor(const std::string& finalPath) {
     std::string name = ".";
     name += base;
     name += kMarker;
-    return (dir / name).string();
+    return Utf8FromPath(dir / PathFromUtf8(name));
 }
 
 bool IsTempOutputName(const std::string& name) {
@@ -71,10 +73,10 @@ void RemoveStaleTempOutputs(const std::string& folder, std::chrono::seconds maxA
     try {
         std::error_code ec;
         const auto cutoff = fs::file_time_type::clock::now() - maxAge;
-        for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
-             it.increment(ec)) {
+        for (fs::directory_iterator it(PathFromUtf8(folder.empty() ? "." : folder), ec), end;
+             !ec && it != end; it.increment(ec)) {
             const fs::path& p = it->path();
-            if (!IsTempOutputName(p.filename().string()) ||
+            if (!IsTempOutputName(Utf8FromPath(p.filename())) ||
                 !fs::is_regular_file(fs::symlink_status(p, ec))) {
                 continue;
             }
@@ -97,17 +99,18 @@ TempOutput::TempOutput(std::string finalPath) : finalPath_(std::move(finalPath))
         std::snprintf(suffix, sizeof suffix, "%012llx%s",
                       static_cast<unsigned long long>(gen() & 0xffffffffffffULL), kEnd);
         const std::string candidate = prefix + suffix;
-        // "x": fail rather than reuse a file that exists.
-        if (std::FILE* f = std::fopen(candidate.c_str(), "wbx")) {
-            std::fclose(f);
+        // A new file only: never reuse one that exists.
+        std::string reason;
+        const int error = CreateNewFile(candidate, reason);
+        if (error == 0) {
             tempPath_ = candidate;
             return;
         }
-        if (errno != EEXIST) {
-            const std::string reason = std::strerror(errno);
-            const fs::path dir = fs::path(finalPath_).parent_path();
+        if (error != EEXIST) {
+            const fs::path dir = PathFromUtf8(finalPath_).parent_path();
             throw EncodeError("cannot write to the output folder '" +
-                              (dir.empty() ? std::string(".") : dir.string()) + "': " + reason);
+                              (dir.empty() ? std::string(".") : Utf8FromPath(dir)) +
+                              "': " + reason);
         }
     }
     throw EncodeError("cannot create a temporary file for '" + finalPath_ + "'");
@@ -120,7 +123,7 @@ TempOutput::~TempOutput() {
 void TempOutput::Discard() noexcept {
     if (!done_ && !tempPath_.empty()) {
         std::error_code ec;
-        fs::remove(tempPath_, ec);
+        fs::remove(PathFromUtf8(tempPath_), ec);
         done_ = true;
     }
 }
@@ -132,15 +135,15 @@ void TempOutput::Commit(bool overwrite) {
         throw EncodeError("cannot write '" + finalPath_ + "': " + syncError);
     }
     std::error_code ec;
-    if (!overwrite && fs::exists(fs::symlink_status(finalPath_, ec))) {
+    if (!overwrite && fs::exists(fs::symlink_status(PathFromUtf8(finalPath_), ec))) {
         throw EncodeError("output file '" + finalPath_ + "' appeared while encoding; not replaced");
     }
-    fs::rename(tempPath_, finalPath_, ec);
-    if (ec) {
-        throw EncodeError("cannot move the finished file to '" + finalPath_ + "': " + ec.message());
+    const std::string moveError = MoveIntoPlace(tempPath_, finalPath_);
+    if (!moveError.empty()) {
+        throw EncodeError("cannot move the finished file to '" + finalPath_ + "': " + moveError);
     }
     done_ = true;
-    SyncFolder(FolderOf(finalPath_).string());
+    SyncFolder(Utf8FromPath(FolderOf(finalPath_)));
 }
 
 } // namespace evc

@@ -6,6 +6,7 @@
 #include "encoder/InputFormats.h"
 #include "encoder/Settings.h"
 #include "encoder/Status.h"
+#include "encoder/System.h"
 #include "encoder/TempOutput.h"
 
 extern "C" {
@@ -527,7 +528,7 @@ void Pipeline::Preflight() {
     }
     type_ = *type;
     std::error_code ec;
-    const auto inStatus = fs::status(options_.input, ec);
+    const auto inStatus = fs::status(PathFromUtf8(options_.input), ec);
     if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
         throw EncodeError("cannot open input '" + options_.input + "': " + ec.message());
     }
@@ -542,9 +543,9 @@ void Pipeline::Preflight() {
         throw EncodeError("input '" + options_.input +
                           "' is not a regular file (a pipe, device or socket)");
     }
-    const auto outStatus = fs::symlink_status(options_.output, ec);
+    const auto outStatus = fs::symlink_status(PathFromUtf8(options_.output), ec);
     if (fs::exists(outStatus)) {
-        if (fs::equivalent(options_.input, options_.output, ec)) {
+        if (SameFile(options_.input, options_.output)) {
             throw EncodeError("the output file '" + options_.output + "' is the input file");
         }
         if (fs::is_directory(outStatus)) {
@@ -555,9 +556,9 @@ void Pipeline::Preflight() {
                               "' already exists (use -y to overwrite)");
         }
     }
-    const fs::path dir = fs::path(options_.output).parent_path();
+    const fs::path dir = PathFromUtf8(options_.output).parent_path();
     if (!dir.empty() && !fs::is_directory(dir, ec)) {
-        throw EncodeError("output folder '" + dir.string() + "' does not exist");
+        throw EncodeError("output folder '" + Utf8FromPath(dir) + "' does not exist");
     }
 }
 
@@ -606,8 +607,8 @@ void Pipeline::OpenOutput() {
         CopyTags(raw->metadata, &outStream_->metadata);
     }
 
-    const fs::path folder = fs::path(options_.output).parent_path();
-    RemoveStaleTempOutputs(folder.empty() ? "." : folder.string(), kStaleTempAge);
+    const fs::path folder = PathFromUtf8(options_.output).parent_path();
+    RemoveStaleTempOutputs(folder.empty() ? "." : Utf8FromPath(folder), kStaleTempAge);
     temp_.emplace(options_.output);
     raw->interrupt_callback.callback = InterruptCallback;
     raw->interrupt_callback.opaque = const_cast<std::sig_atomic_t*>(hooks_.stop);

@@ -62,10 +62,11 @@ bool AnswerInformationRequest(const std::vector<std::string>& args, int& exitCod
 
 int main(int argc, char** argv) {
     evc::InstallStopHandlers(OnStopSignal);
+    evc::UseBinaryStandardStreams();
     // Library messages would mix with the status lines the program parses.
     av_log_set_level(AV_LOG_QUIET);
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = evc::ProgramArguments(argc, argv);
     if (int code = 0; AnswerInformationRequest(args, code))
         return code;
     const evc::ParseResult parsed = evc::ParseArguments(args);

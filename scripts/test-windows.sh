@@ -8,12 +8,4 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cmake -S "$here" -B "$here/build-win" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" -DVELMORA_TESTS=ON "$@"
 cmake --build "$here/build-win" -j "$(nproc)"
-
-export WINEPREFIX="$here/build-win/wine"
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts: the tests need neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# The prefix's services outlive each test; they must not hold ctest's pipes.
-wineboot --init </dev/null >/dev/null 2>&1
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-ctest --test-dir "$here/build-win" --output-on-failure --timeout 600
+"$here/scripts/windows/run-wine-tests.sh" "$here/build-win"

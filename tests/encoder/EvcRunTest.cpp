@@ -1,16 +1,19 @@
 // Whole runs of the evc executable, checked by reading the results back with libavformat.
 #include "encoder/Options.h"
 #include "encoder/Settings.h"
+#include "encoder/System.h"
 
 #include "EvcTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -97,6 +100,12 @@ protected:
                                 "s=44100:d=3",
                                 "-c:a", "pcm_s16le"},
                                path);
+        } else if (name == "tone.mp4") {
+            // The same tone as the sound of a small H.264 video.
+            evctest::MakeMedia({"-f", "lavfi", "-i", "testsrc=size=128x96:rate=25:d=3", "-i",
+                                Media("tone.wav"), "-c:v", "libx264", "-preset", "ultrafast",
+                                "-c:a", "aac", "-b:a", "192k"},
+                               path);
         } else if (name == "one.wav") {
             evctest::MakeMedia({"-f", "lavfi", "-i", "sine=f=440:sample_rate=44100:d=1", "-ac", "2",
                                 "-c:a", "pcm_s16le"},
@@ -118,29 +127,33 @@ std::unique_ptr<evctest::TempDir> EvcRun::media_;
 
 class EvcTypes : public EvcRun, public ::testing::WithParamInterface<TypeInfo> {};
 
+// From a plain WAV and from the sound of a video.
 TEST_P(EvcTypes, TrimmedOutputIsTheAskedTypeAndLength) {
     const TypeInfo& t = GetParam();
-    const std::string out = out_.File(std::string("cut") + t.ext);
-    const RunResult r =
-        RunEvc(ProgramArgs(t, Media("tone.wav"), out, "128", "256", "2", "44100", "00:00:01", "1"));
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    const AudioInfo info = ReadAudio(out);
-    ASSERT_TRUE(info.ok) << info.error;
-    EXPECT_EQ(info.format, t.format);
-    EXPECT_EQ(info.codec, t.codec);
-    const bool amr = std::string(t.ext) == ".amr";
-    EXPECT_EQ(info.sampleRate, amr ? 8000 : 44100);
-    EXPECT_EQ(info.channels, amr ? 1 : 2);
-    const std::int64_t asked = info.sampleRate;
-    EXPECT_GE(info.samples, asked - t.shortfall);
-    EXPECT_LE(info.samples, asked + t.slack);
-    // The last status line reports the full length, as the program reads it.
-    const auto status = StatusLines(r.out);
-    ASSERT_FALSE(status.empty()) << r.out;
-    EXPECT_EQ(evctest::ProgramSeconds(status.back()), 1);
-    EXPECT_NE(status.back().find("time=1.00 "), std::string::npos) << status.back();
-    EXPECT_FALSE(HasLeftovers(out_));
+    for (const char* source : {"tone.wav", "tone.mp4"}) {
+        SCOPED_TRACE(source);
+        const std::string out = out_.File(std::string("cut") + t.ext);
+        const RunResult r =
+            RunEvc(ProgramArgs(t, Media(source), out, "128", "256", "2", "44100", "00:00:01", "1"));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const AudioInfo info = ReadAudio(out);
+        ASSERT_TRUE(info.ok) << info.error;
+        EXPECT_EQ(info.format, t.format);
+        EXPECT_EQ(info.codec, t.codec);
+        const bool amr = std::string(t.ext) == ".amr";
+        EXPECT_EQ(info.sampleRate, amr ? 8000 : 44100);
+        EXPECT_EQ(info.channels, amr ? 1 : 2);
+        const std::int64_t asked = info.sampleRate;
+        EXPECT_GE(info.samples, asked - t.shortfall);
+        EXPECT_LE(info.samples, asked + t.slack);
+        // The last status line reports the full length, as the program reads it.
+        const auto status = StatusLines(r.out);
+        ASSERT_FALSE(status.empty()) << r.out;
+        EXPECT_EQ(evctest::ProgramSeconds(status.back()), 1);
+        EXPECT_NE(status.back().find("time=1.00 "), std::string::npos) << status.back();
+        EXPECT_FALSE(HasLeftovers(out_));
+    }
 }
 
 TEST_P(EvcTypes, LengthPastTheEndStopsAtTheEnd) {
@@ -251,7 +264,7 @@ double Level(const std::vector<float>& x, size_t from, size_t count, double hz, 
     double re = 0;
     double im = 0;
     for (size_t i = 0; i < count; ++i) {
-        const double phase = 2 * M_PI * hz * static_cast<double>(i) / rate;
+        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(i) / rate;
         re += x[from + i] * std::cos(phase);
         im -= x[from + i] * std::sin(phase);
     }
@@ -400,6 +413,28 @@ TEST_F(EvcRun, OverwriteOnlyWithY) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadAudio(out).samples, 44100);
     EXPECT_FALSE(HasLeftovers(out_));
+}
+
+// Names beyond ASCII in folder, input and output (on Windows they arrive as UTF-16 and go
+// back to the system as UTF-16).
+TEST_F(EvcRun, ChineseNamesInAndOut) {
+    fs::create_directory(evc::PathFromUtf8(out_.File("音乐 文件")));
+    const std::string in = out_.File("音乐 文件/歌曲.wav");
+    const std::string out = out_.File("音乐 文件/输出 歌曲.mp3");
+    fs::copy_file(evc::PathFromUtf8(Media("one.wav")), evc::PathFromUtf8(in));
+    const RunResult r = RunEvc({"-y", "-i", in, "-ab", "64", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Input: '" + in + "'"), std::string::npos) << r.out;
+    const AudioInfo info = ReadAudio(out);
+    ASSERT_TRUE(info.ok) << info.error;
+    EXPECT_EQ(info.codec, "mp3");
+    EXPECT_NEAR(info.Seconds(), 1.0, 1152.0 / 44100);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(evc::PathFromUtf8(out_.File("音乐 文件")))) {
+        names.push_back(evc::Utf8FromPath(e.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"歌曲.wav", "输出 歌曲.mp3"}));
 }
 
 TEST_F(EvcRun, NeverWritesItsInput) {

@@ -1,5 +1,7 @@
 #include "EvcTestSupport.h"
 
+#include "encoder/System.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -18,18 +20,18 @@ extern "C" {
 #include <sstream>
 #include <thread>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
+#endif
 
 namespace fs = std::filesystem;
 
 namespace evctest {
-
-namespace {
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -38,7 +40,7 @@ std::string ReadAll(const fs::path& p) {
     return ss.str();
 }
 
-} // namespace
+#ifndef _WIN32
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               int killAfterSeconds) {
@@ -101,6 +103,11 @@ std::string EvcPath() {
     return EVC_PATH;
 }
 
+RunResult RunBuildTool(const std::string& program, const std::vector<std::string>& args) {
+    return Run(program, args);
+}
+#endif
+
 RunResult RunEvc(const std::vector<std::string>& args) {
     return Run(EvcPath(), args);
 }
@@ -111,7 +118,7 @@ void CopyHead(const std::string& from, const std::string& to, std::uintmax_t byt
 }
 
 std::size_t FindInFile(const std::string& path, const std::string& bytes) {
-    return ReadAll(path).find(bytes);
+    return ReadAll(evc::PathFromUtf8(path)).find(bytes);
 }
 
 void PatchLe32(const std::string& path, std::size_t offset, std::uint32_t value) {
@@ -127,7 +134,7 @@ void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& ou
     std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y"};
     args.insert(args.end(), ffmpegArgs.begin(), ffmpegArgs.end());
     args.push_back(output);
-    const RunResult r = Run("ffmpeg", args);
+    const RunResult r = RunBuildTool("ffmpeg", args);
     ASSERT_EQ(r.exitCode, 0) << "ffmpeg could not make " << output << ": " << r.err;
 }
 
@@ -153,10 +160,14 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+std::string TempDir::File(const std::string& name) const {
+    return evc::Utf8FromPath(path_ / evc::PathFromUtf8(name));
+}
+
 std::vector<std::string> TempDir::Entries() const {
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(path_)) {
-        names.push_back(e.path().filename().string());
+        names.push_back(evc::Utf8FromPath(e.path().filename()));
     }
     return names;
 }

@@ -15,11 +15,18 @@ struct RunResult {
     std::string err;   // stderr
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadAll(const std::filesystem::path& path);
+
 // Runs a program (looked up in PATH when it has no slash) and waits for it. With
 // killAfterSeconds, a program still running then is killed (exit code -2), so a hang fails the
 // test instead of stalling the suite.
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               int killAfterSeconds = 0);
+
+// Runs a program of the build machine (the ffmpeg CLI): directly on POSIX, through the host's
+// shell under wine. No time limit.
+RunResult RunBuildTool(const std::string& program, const std::vector<std::string>& args);
 
 // Path of the evc under test.
 std::string EvcPath();
@@ -45,9 +52,10 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     ~TempDir();
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // The UTF-8 path of a file in the folder; the name is UTF-8 too.
+    std::string File(const std::string& name) const;
     const std::filesystem::path& path() const { return path_; }
-    // Names of every entry, hidden ones included.
+    // Names of every entry (UTF-8), hidden ones included.
     std::vector<std::string> Entries() const;
 
 private:
