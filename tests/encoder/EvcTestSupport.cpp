@@ -16,7 +16,6 @@ extern "C" {
 #include <cmath>
 #include <csignal>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -138,35 +137,13 @@ void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& ou
     ASSERT_EQ(r.exitCode, 0) << "ffmpeg could not make " << output << ": " << r.err;
 }
 
-TempDir::TempDir() {
-    std::random_device rd;
-    const fs::path base = fs::temp_directory_path();
-    for (;;) {
-        fs::path p = base / ("evc-test-" + std::to_string(rd()) + std::to_string(rd()));
-        std::error_code ec;
-        if (fs::create_directory(p, ec)) {
-            path_ = p;
-            return;
-        }
-    }
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (auto& e : fs::recursive_directory_iterator(path_, ec)) {
-        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(path_, ec);
-}
-
 std::string TempDir::File(const std::string& name) const {
-    return evc::Utf8FromPath(path_ / evc::PathFromUtf8(name));
+    return evc::Utf8FromPath(Path() / evc::PathFromUtf8(name));
 }
 
 std::vector<std::string> TempDir::Entries() const {
     std::vector<std::string> names;
-    for (auto& e : fs::directory_iterator(path_)) {
+    for (auto& e : fs::directory_iterator(Path())) {
         names.push_back(evc::Utf8FromPath(e.path().filename()));
     }
     return names;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fakes/Fakes.h"
+
 namespace evctest {
 
 struct RunResult {
@@ -46,20 +48,13 @@ void PatchLe32(const std::string& path, std::size_t offset, std::uint32_t value)
 void MakeMedia(const std::vector<std::string>& ffmpegArgs, const std::string& output);
 
 // A fresh folder that is removed with everything in it.
-class TempDir {
+class TempDir : public ::TempDir {
 public:
-    TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
     // The UTF-8 path of a file in the folder; the name is UTF-8 too.
     std::string File(const std::string& name) const;
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return Path(); }
     // Names of every entry (UTF-8), hidden ones included.
     std::vector<std::string> Entries() const;
-
-private:
-    std::filesystem::path path_;
 };
 
 struct AudioInfo {
