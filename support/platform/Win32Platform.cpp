@@ -370,7 +370,8 @@ public:
             return ::GetLastError() == ERROR_INVALID_PARAMETER; // no such process: gone
         if (ProcessGone(process.Get(), 0))
             return true;
-        if (!::TerminateProcess(process.Get(), 0))
+        // A stopped process must never read as one that succeeded.
+        if (!::TerminateProcess(process.Get(), 1))
             return ProcessGone(process.Get(), 0);
         return ProcessGone(process.Get(), KillWaitMs);
     }
