@@ -20,8 +20,11 @@ namespace {
 TEST(EvcStop, TerminatedRunLeavesNoOutputAndTheNextRunTidiesUp) {
     evctest::TempDir media;
     evctest::TempDir out;
-    evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=60", "-ac", "2", "-c:a", "pcm_s16le"},
-                       media.File("long.wav"));
+    // An hour at 8 kHz: small on disk, and far longer to encode than the wait for the first
+    // bytes, so evc is always still running when it is stopped.
+    evctest::MakeMedia(
+        {"-f", "lavfi", "-i", "sine=d=3600:sample_rate=8000", "-ac", "1", "-c:a", "pcm_s16le"},
+        media.File("long.wav"));
     const auto platform = CreateSystemPlatform();
     std::string error;
     const auto child = platform->Spawn(
@@ -37,6 +40,7 @@ TEST(EvcStop, TerminatedRunLeavesNoOutputAndTheNextRunTidiesUp) {
         }
     }
     ASSERT_TRUE(writing) << "no temporary file appeared";
+    ASSERT_TRUE(child->IsRunning()) << "evc ended before it was stopped";
     ASSERT_TRUE(platform->TerminateProcess(child->Id()));
     while (child->IsRunning()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
