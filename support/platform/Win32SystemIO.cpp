@@ -300,3 +300,11 @@ bool EnsureFolderTree(const std::string& path) noexcept {
         return false;
     }
 }
+
+std::filesystem::path FilePath(const std::string& name) {
+    return std::filesystem::path(Widen(name));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return win32::Narrow(path.native());
+}
