@@ -26,6 +26,7 @@ for need in "$prefix/stamps/qt6-base" "$prefix/stamps/qt6-multimedia" \
 done
 
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+mkdir -p "$build"
 start=$(date +%s)
 # -O2: g++ 12 reports false -Wrestrict inside libstdc++ at -O3.
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -33,9 +34,9 @@ cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
     -DVELMORA_WIN_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DVELMORA_FULL=ON -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >"$build.configure.log" 2>&1 ||
+    -DVELMORA_FULL=ON -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF >"$build/configure.log" 2>&1 ||
     {
-        tail -n 30 "$build.configure.log" >&2
+        tail -n 30 "$build/configure.log" >&2
         exit 1
     }
 cmake --build "$build" -j 2 --target velmora velmora_res velmora_form
