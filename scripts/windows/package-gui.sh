@@ -28,9 +28,12 @@ done
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 mkdir -p "$build"
 start=$(date +%s)
-# -O2: g++ 12 reports false -Wrestrict inside libstdc++ at -O3.
+# -O2: g++ 12 reports false -Wrestrict inside libstdc++ at -O3. The program
+# shares the C++ runtime DLLs with Qt's DLLs instead of linking a second copy
+# in (the toolchain's -static), so one runtime serves the whole process.
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DCMAKE_EXE_LINKER_FLAGS="" \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
     -DVELMORA_WIN_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
