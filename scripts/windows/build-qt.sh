@@ -134,19 +134,19 @@ build_module() {
     build=$prefix/build/qt/$module
     log=$prefix/logs/$module.log
     # An unfinished build goes on where it stopped: CMake and Ninja redo only
-    # what changed.
+    # what changed. A configure that never finished starts afresh.
+    [ -e "$build/build.ninja" ] || rm -rf "$build"
     mkdir -p "$build"
     echo "$module: building from $src, log $log"
     start=$(date +%s)
-    local cmake_cmd=(cmake)
+    local cmake_cmd=(cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain")
     if [[ $module == qt6-* && $module != qt6-base ]]; then
-        # qt-cmake brings the toolchain and host-tool settings of the built Qt.
+        # qt-cmake brings the toolchain of the built Qt, which loads ours.
         cmake_cmd=("$prefix/bin/qt-cmake")
     fi
     # shellcheck disable=SC2046
     {
         nice -n 19 "${cmake_cmd[@]}" -S "$src" -B "$build" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
             -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_INSTALL_PREFIX="$prefix" \
             $(configure_args "$module") &&
