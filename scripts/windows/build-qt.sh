@@ -8,8 +8,9 @@
 #
 # Besides Qt it builds libjpeg-turbo (static), which the splash decoder needs.
 #
-# A module whose stamp PREFIX/stamps/<module> exists is skipped; remove the
-# stamp to build it again. The log of each module is PREFIX/logs/<module>.log.
+# A module whose stamp PREFIX/stamps/<module> records the same configure
+# options is skipped; remove the stamp to build it again. The log of each
+# module is PREFIX/logs/<module>.log.
 # Host tools (moc, rcc, uic...) are Debian's Qt 6 of the same version.
 set -euo pipefail
 
@@ -101,13 +102,14 @@ configure_args() {
         # Widgets on the windows platform plugin; no OpenGL, SQL, tests or
         # examples. Third-party libraries are Qt's bundled copies, so no extra
         # DLLs ship. Debian's source drops the wintab headers, hence no tablets.
+        # Concurrent stays: the Windows media plugin uses QtConcurrent::run.
         echo -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_sql=OFF \
             -DFEATURE_dbus=ON -DFEATURE_dbus_linked=OFF \
             -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
             -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
             -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
             -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
-            -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+            -DFEATURE_xml=OFF \
             -DFEATURE_network=ON -DFEATURE_schannel=ON -DFEATURE_openssl=OFF \
             -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
         ;;
@@ -124,10 +126,32 @@ configure_args() {
     esac
 }
 
+# Headers that a module's sources spell in another case than the file has
+# (<Mferror.h> for mingw-w64's mferror.h, "QUrl.h" for Qt's qurl.h) work on
+# Windows only; on a case-sensitive disk links of the spelled names, in a
+# folder given to the compiler by CPATH, find them.
+header_case_links() {
+    local src=$1 dir=$2 h real
+    local dirs=(/usr/x86_64-w64-mingw32/include "$prefix"/include/Qt*)
+    mkdir -p "$dir"
+    grep -rhoE '#include ?[<"][A-Za-z0-9_]+\.h[>"]' "$src/src" | sed -E 's/#include ?[<"]//; s/[>"]$//' |
+        sort -u | while read -r h; do
+            [ -e "${dirs[0]}/$h" ] && continue
+            [ -n "$(find "$src/src" -name "$h" -print -quit)" ] && continue
+            real=$(find "${dirs[@]}" -maxdepth 1 -iname "$h" ! -name "$h" -print -quit)
+            [ -n "$real" ] && ln -sfn "$real" "$dir/$h"
+        done
+    echo "$dir"
+}
+
 build_module() {
     local module=$1 src build log start secs
-    if [ -e "$prefix/stamps/$module" ]; then
-        echo "$module: already built ($(cat "$prefix/stamps/$module")), skipped"
+    # The stamp records the configure options; other options build again.
+    local options
+    options=$(configure_args "$module")
+    if [ -e "$prefix/stamps/$module" ] &&
+        [ "$(sed -n 2p "$prefix/stamps/$module")" = "$options" ]; then
+        echo "$module: already built ($(head -n1 "$prefix/stamps/$module")), skipped"
         return
     fi
     src=$(source_dir "$module")
@@ -144,13 +168,17 @@ build_module() {
         # qt-cmake brings the toolchain of the built Qt, which loads ours.
         cmake_cmd=("$prefix/bin/qt-cmake")
     fi
+    local cpath=""
+    if [[ $module == qt6-* ]]; then
+        cpath=$(header_case_links "$src" "$prefix/build/qt/header-case/$module")
+    fi
     # shellcheck disable=SC2046
     {
         nice -n 19 "${cmake_cmd[@]}" -S "$src" -B "$build" -G Ninja \
             -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_INSTALL_PREFIX="$prefix" \
-            $(configure_args "$module") &&
-            nice -n 19 cmake --build "$build" --parallel "$jobs" &&
+            $options &&
+            CPATH=$cpath nice -n 19 cmake --build "$build" --parallel "$jobs" &&
             nice -n 19 cmake --install "$build"
     } >"$log" 2>&1 || {
         echo "$module: FAILED after $(($(date +%s) - start)) s; last lines of $log:" >&2
@@ -158,7 +186,7 @@ build_module() {
         exit 1
     }
     secs=$(($(date +%s) - start))
-    echo "$(basename "$src") in ${secs} s" >"$prefix/stamps/$module"
+    printf '%s in %s s\n%s\n' "$(basename "$src")" "$secs" "$options" >"$prefix/stamps/$module"
     echo "$module: built in ${secs} s ($((secs / 60)) min)"
 }
 
