@@ -102,14 +102,15 @@ configure_args() {
         # Widgets on the windows platform plugin; no OpenGL, SQL, tests or
         # examples. Third-party libraries are Qt's bundled copies, so no extra
         # DLLs ship. Debian's source drops the wintab headers, hence no tablets.
-        # Concurrent stays: the Windows media plugin uses QtConcurrent::run.
+        # Concurrent is on: the Windows media plugin uses QtConcurrent::run
+        # (said explicitly, or an older build folder keeps it off).
         echo -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_sql=OFF \
             -DFEATURE_dbus=ON -DFEATURE_dbus_linked=OFF \
             -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
             -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
             -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
             -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
-            -DFEATURE_xml=OFF \
+            -DFEATURE_concurrent=ON -DFEATURE_xml=OFF \
             -DFEATURE_network=ON -DFEATURE_schannel=ON -DFEATURE_openssl=OFF \
             -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
         ;;
