@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/platform/SystemIO.h"
+
 TFrmInitFileForm::TFrmInitFileForm(IEventPump& pump) : pump_(pump) {
     lblInfo.Caption = DesignText;
     Timer1.Interval = 1000;
@@ -112,13 +114,14 @@ std::int64_t TFrmInitFileForm::ProbeDuration(const std::string& path, IMediaGrap
 }
 
 std::int64_t TFrmInitFileForm::ReadFileSize(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    const std::filesystem::path file = FilePath(path);
+    std::ifstream in(file, std::ios::binary);
     if (!in)
         throw EFileSizeError("Cannot open file \"" + path + "\"");
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(file, ec))
         throw EFileSizeError("Not a file \"" + path + "\"");
-    auto size = std::filesystem::file_size(path, ec);
+    auto size = std::filesystem::file_size(file, ec);
     if (ec)
         throw EFileSizeError("Cannot read the size of \"" + path + "\". " + ec.message());
     return static_cast<std::int64_t>(size);

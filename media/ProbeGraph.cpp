@@ -12,6 +12,7 @@
 
 #include "encoder/InputFormats.h"
 #include "media/AudioFrameScan.h"
+#include "support/platform/SystemIO.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -93,7 +94,7 @@ std::optional<TSampleCount> RawStreamLength(const AVFormatContext* ctx, const st
     bool adts = std::strcmp(name, "aac") == 0;
     if (!mp3 && !adts)
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in)
         return std::nullopt;
     return mp3 ? Mp3TaggedLength(in) : AdtsLength(in);
@@ -212,7 +213,7 @@ private:
         // A pipe or device named like a media file would block the probe
         // for good; folders cannot be media either.
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec))
+        if (!std::filesystem::is_regular_file(FilePath(path), ec))
             return AVERROR(ENOENT);
         // Local files of the accepted types only, as the encoder opens them:
         // a playlist or concat script disguised as media must not make the

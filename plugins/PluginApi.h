@@ -1,5 +1,6 @@
 /* The C interface between the program and its two libraries, Res.so and
-   Form.so. Plain C so either side can be rebuilt on its own. */
+   Form.so (Res.dll and Form.dll on Windows). Plain C so either side can be
+   rebuilt on its own. */
 #ifndef VELMORA_PLUGIN_API_H
 #define VELMORA_PLUGIN_API_H
 
@@ -9,14 +10,21 @@
 extern "C" {
 #endif
 
+/* What the libraries export; everything else stays inside them. */
+#ifdef _WIN32
+#define VELMORA_PLUGIN_EXPORT __declspec(dllexport)
+#else
+#define VELMORA_PLUGIN_EXPORT __attribute__((visibility("default")))
+#endif
+
 /* Res.so: string `id` of the product table, or NULL when the table has none. */
 typedef const char* (*VelmoraLoadStringFn)(unsigned id);
 #define VELMORA_LOAD_STRING_SYMBOL "VelmoraLoadString"
 
 /* Res.so: the named resource of the named type. Returns 1 and sets `data` and
    `size` when it exists, 0 otherwise. The bytes live as long as the library. */
-typedef int (*VelmoraFindResourceFn)(const char* name, const char* type,
-                                     const unsigned char** data, size_t* size);
+typedef int (*VelmoraFindResourceFn)(const char* name, const char* type, const unsigned char** data,
+                                     size_t* size);
 #define VELMORA_FIND_RESOURCE_SYMBOL "VelmoraFindResource"
 
 /* Product information handed to the About box. */

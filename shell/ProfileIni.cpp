@@ -1,6 +1,7 @@
 #include "shell/ProfileIni.h"
 
 #include "support/Text.h"
+#include "support/platform/SystemIO.h"
 
 #include <cerrno>
 #include <cstring>
@@ -119,9 +120,10 @@ bool WriteProfileString(const std::string& fileName, const std::string& section,
             *error = why;
         return false;
     };
+    const std::filesystem::path file = FilePath(fileName);
     std::string text;
     {
-        std::ifstream in(fileName, std::ios::binary);
+        std::ifstream in(file, std::ios::binary);
         if (!in)
             return fail("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -129,7 +131,7 @@ bool WriteProfileString(const std::string& fileName, const std::string& section,
     {
         // The system refuses to write a read-only file; so do we, although the
         // replace below would get past it.
-        std::ofstream probe(fileName, std::ios::binary | std::ios::app);
+        std::ofstream probe(file, std::ios::binary | std::ios::app);
         if (!probe)
             return fail("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
     }
@@ -137,7 +139,7 @@ bool WriteProfileString(const std::string& fileName, const std::string& section,
     if (updated == text)
         return true;
 
-    std::string temp = fileName + ".tmp-velmora";
+    const std::filesystem::path temp = FilePath(fileName + ".tmp-velmora");
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
@@ -151,8 +153,8 @@ bool WriteProfileString(const std::string& fileName, const std::string& section,
         }
     }
     std::error_code ec;
-    std::filesystem::permissions(temp, std::filesystem::status(fileName, ec).permissions(), ec);
-    std::filesystem::rename(temp, fileName, ec);
+    std::filesystem::permissions(temp, std::filesystem::status(file, ec).permissions(), ec);
+    std::filesystem::rename(temp, file, ec);
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temp, ignored);
@@ -163,7 +165,7 @@ bool WriteProfileString(const std::string& fileName, const std::string& section,
 
 std::string ReadProfileString(const std::string& fileName, const std::string& section,
                               const std::string& key, const std::string& defaultValue) {
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(FilePath(fileName), std::ios::binary);
     if (!in)
         return defaultValue;
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -11,10 +11,8 @@ TProgramLayout FindProgramLayout(const std::string& executableFolder, IPlatform&
     layout.ProgramFolder = layout.ExecutableFolder;
     if (platform.FileExists(layout.ExecutableFolder + ResLibraryName))
         return layout;
-    const std::string installed = WithTrailingDelim(
-        std::filesystem::path(layout.ExecutableFolder + VELMORA_INSTALLED_PROGRAM_FOLDER)
-            .lexically_normal()
-            .string());
+    const std::string installed = WithTrailingDelim(PathText(
+        FilePath(layout.ExecutableFolder + VELMORA_INSTALLED_PROGRAM_FOLDER).lexically_normal()));
     if (platform.FileExists(installed + ResLibraryName)) {
         layout.ProgramFolder = installed;
         layout.Installed = true;

@@ -16,8 +16,13 @@ struct TRecSoftInfo {
 };
 
 // The library file names of this platform.
+#ifdef _WIN32
+inline constexpr const char* ResLibraryName = "Res.dll";
+inline constexpr const char* FormLibraryName = "Form.dll";
+#else
 inline constexpr const char* ResLibraryName = "Res.so";
 inline constexpr const char* FormLibraryName = "Form.so";
+#endif
 inline constexpr const char* HelpFileName = "Help.html";
 inline constexpr const char* UpdaterName = "AutoUpDate";
 inline constexpr const char* UpdaterSettingsName = "UpDateSettings.ini";

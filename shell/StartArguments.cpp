@@ -32,13 +32,15 @@ TStartArguments ParseStartArguments(const std::vector<std::string>& args,
         }
         if (arg.empty())
             continue;
-        if (arg.front() == PathDelim) {
+        const std::filesystem::path path = FilePath(arg);
+        if (path.is_absolute()) {
             result.Files.push_back(arg);
             continue;
         }
-        // The list keys rows by full path, as a drop gives them.
-        const std::string folder = WithTrailingDelim(currentFolder);
-        result.Files.push_back(std::filesystem::path(folder + arg).lexically_normal().string());
+        // The list keys rows by full path, as a drop gives them. On Windows a
+        // name with a root but no drive (\music\a.mp3) takes the current drive.
+        result.Files.push_back(
+            PathText((FilePath(WithTrailingDelim(currentFolder)) / path).lexically_normal()));
     }
     if (!result.Error.empty())
         result.Action = TStartArguments::TAction::Error;

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <vector>
 
+#include "support/platform/SystemIO.h"
+
 #ifndef VELMORA_VERSION
 #define VELMORA_VERSION "0.0.0.0"
 #endif
@@ -29,7 +31,7 @@ std::string VersionTextFromFileVersion(const std::string& fileVersion) {
 }
 
 std::string ReadFileVersion(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(FilePath(file), std::ios::binary);
     if (!in)
         return {};
     const std::string tag = std::string("\x01VELMORA-") + "FILEVERSION=";

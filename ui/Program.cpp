@@ -6,16 +6,24 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <string>
+#include <vector>
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QSocketNotifier>
+#include <QStringList>
 #include <QTimer>
+#ifndef _WIN32
+#include <QSocketNotifier>
+#endif
 
 #include "shell/StartArguments.h"
 #include "support/DataFolders.h"
+#include "support/platform/SystemIO.h"
 
 VelmoraApp::VelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(TApplication::Title));
@@ -101,6 +109,7 @@ bool VelmoraProgram::Start() {
 
 namespace {
 
+#ifndef _WIN32
 int gSignalPipe[2] = {-1, -1};
 
 void OnTerminateSignal(int) {
@@ -108,13 +117,30 @@ void OnTerminateSignal(int) {
     ssize_t ignored = ::write(gSignalPipe[1], &byte, 1);
     (void)ignored;
 }
+#endif
+
+// The command line as the program's own text. Windows hands main() the ANSI
+// code page; Qt has the line as UTF-16.
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    std::vector<std::string> args;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i)
+        args.push_back(all[i].toStdString());
+    return args;
+#else
+    return {argv + 1, argv + argc};
+#endif
+}
 
 } // namespace
 
 int RunVelmora(int argc, char** argv) {
     // --help and --version answer without a display.
     std::error_code cwdError;
-    const std::string cwd = std::filesystem::current_path(cwdError).string();
+    const std::string cwd = PathText(std::filesystem::current_path(cwdError));
     const TStartArguments early = ParseStartArguments({argv + 1, argv + argc}, cwd);
     if (early.Action == TStartArguments::TAction::Help ||
         early.Action == TStartArguments::TAction::Version) {
@@ -123,23 +149,34 @@ int RunVelmora(int argc, char** argv) {
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+#ifndef _WIN32
     // The GStreamer backend plays everything we preview, also without sound.
+    // Windows has one backend of its own (Media Foundation).
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
         qputenv("QT_MEDIA_BACKEND", "gstreamer");
+#endif
     VelmoraApp qapp(argc, argv);
     // Qt has taken its own options out of argv by now.
-    const TStartArguments start = ParseStartArguments({argv + 1, argv + argc}, cwd);
+    const TStartArguments start = ParseStartArguments(ProgramArguments(argc, argv), cwd);
     if (start.Action == TStartArguments::TAction::Error) {
         std::fprintf(stderr, "velmora: %s\nTry 'velmora --help' for more information.\n",
                      start.Error.c_str());
         return 2;
     }
-    std::unique_ptr<IPlatform> platform = CreatePosixPlatform();
+    std::unique_ptr<IPlatform> platform = CreateSystemPlatform();
     const TProgramLayout layout = FindProgramLayout(platform->ExecutableFolder(), *platform);
     VelmoraProgram program(*platform, layout.ProgramFolder);
     program.App().UseProgramLayout(
         layout, DecideDataFolders(GatherDataFolderFacts(layout.ProgramFolder, layout.Installed)));
 
+#ifdef _WIN32
+    // Windows asks before it ends the session: close the main window the
+    // normal way, so the settings are kept.
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, &program.Main(), [&program] {
+        if (program.Main().isVisible())
+            program.Main().close();
+    });
+#else
     // A session that ends the program (SIGTERM, SIGINT, SIGHUP) closes the
     // main window the normal way, so the settings are kept.
     std::unique_ptr<QSocketNotifier> notifier;
@@ -165,6 +202,7 @@ int RunVelmora(int argc, char** argv) {
         for (int sig : {SIGTERM, SIGINT, SIGHUP})
             sigaction(sig, &action, nullptr);
     }
+#endif
 
     int result = 0;
     try {

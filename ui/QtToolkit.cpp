@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -111,8 +112,9 @@ bool QtDialogs::OpenFiles(const std::string& title, const std::string& initialDi
     if (dialog.exec() != QDialog::Accepted)
         return false;
     files.clear();
+    // Qt names files with '/' on every system; the program uses its own separator.
     for (const QString& f : dialog.selectedFiles())
-        files.push_back(S(f));
+        files.push_back(S(QDir::toNativeSeparators(f)));
     return true;
 }
 
@@ -123,6 +125,6 @@ bool QtDialogs::BrowseFolder(const std::string& title, std::string& folder) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, UseQtFileDialogs());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    folder = S(dialog.selectedFiles().first());
+    folder = S(QDir::toNativeSeparators(dialog.selectedFiles().first()));
     return true;
 }

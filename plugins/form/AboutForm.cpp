@@ -48,8 +48,7 @@ QString Link(const QString& url, const QString& shown) {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void ShowAboutForm(void* owner,
-                                                                     const VelmoraSoftInfo* info) {
+extern "C" VELMORA_PLUGIN_EXPORT void ShowAboutForm(void* owner, const VelmoraSoftInfo* info) {
     if (!info || !QApplication::instance())
         return;
     QDialog box(static_cast<QWidget*>(owner));

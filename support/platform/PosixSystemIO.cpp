@@ -337,3 +337,11 @@ bool EnsureFolderTree(const std::string& path) noexcept {
         return false;
     }
 }
+
+std::filesystem::path FilePath(const std::string& name) {
+    return std::filesystem::path(name);
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return path.string();
+}

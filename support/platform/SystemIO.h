@@ -3,6 +3,7 @@
 // ones in Win32SystemIO.cpp (paths are UTF-8 on both).
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -56,3 +57,9 @@ std::string HomeFolder();
 
 // Creates `path` with any missing parents; true when it exists afterwards.
 bool EnsureFolderTree(const std::string& path) noexcept;
+
+// A file name of the program as a path for std::filesystem and the file
+// streams, and back. std::filesystem reads a narrow name in the ANSI code page
+// on Windows, never as UTF-8; elsewhere the bytes pass unchanged.
+std::filesystem::path FilePath(const std::string& name);
+std::string PathText(const std::filesystem::path& path);

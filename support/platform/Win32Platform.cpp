@@ -12,6 +12,7 @@
 
 #include "support/CommandLineSplit.h"
 #include "support/platform/Platform.h"
+#include "support/platform/SystemIO.h"
 #include "support/platform/Win32Text.h"
 
 #include <shellapi.h>
@@ -26,10 +27,6 @@ namespace fs = std::filesystem;
 using win32::Handle;
 using win32::Narrow;
 using win32::Widen;
-
-fs::path PathOf(const std::string& utf8) {
-    return fs::path(Widen(utf8));
-}
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -405,21 +402,21 @@ public:
 
     bool CreateFolders(const std::string& path) override {
         std::error_code ec;
-        fs::create_directories(PathOf(path), ec);
-        return fs::is_directory(PathOf(path), ec);
+        fs::create_directories(FilePath(path), ec);
+        return fs::is_directory(FilePath(path), ec);
     }
     bool FolderExists(const std::string& path) override {
         std::error_code ec;
-        return !path.empty() && fs::is_directory(PathOf(path), ec);
+        return !path.empty() && fs::is_directory(FilePath(path), ec);
     }
     bool FileExists(const std::string& path) override {
         std::error_code ec;
-        auto st = fs::status(PathOf(path), ec);
+        auto st = fs::status(FilePath(path), ec);
         return !path.empty() && !ec && fs::exists(st) && !fs::is_directory(st);
     }
     std::int64_t FileSize(const std::string& path) override {
         std::error_code ec;
-        auto size = fs::file_size(PathOf(path), ec);
+        auto size = fs::file_size(FilePath(path), ec);
         return ec ? -1 : static_cast<std::int64_t>(size);
     }
     // Removes an empty folder only; true when it is gone afterwards.

@@ -225,7 +225,7 @@ std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFo
     if (folder.empty())
         return names;
     std::error_code ec;
-    fs::directory_iterator it(fs::path(Widen(folder)), ec);
+    fs::directory_iterator it(FilePath(folder), ec);
     if (ec)
         return names;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
@@ -292,11 +292,19 @@ std::string HomeFolder() {
 
 bool EnsureFolderTree(const std::string& path) noexcept {
     try {
-        const std::filesystem::path folder(Widen(path));
+        const std::filesystem::path folder = FilePath(path);
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         return std::filesystem::is_directory(folder, ec);
     } catch (...) {
         return false;
     }
+}
+
+std::filesystem::path FilePath(const std::string& name) {
+    return std::filesystem::path(Widen(name));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return win32::Narrow(path.native());
 }

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <process.h>
 #include <random>
@@ -174,6 +176,22 @@ TEST_F(Win32Test, FoldersAndFilesWithChineseNames) {
     fs::remove(U8(deep + "\\歌.wav"));
     EXPECT_TRUE(platform->RemoveFolder(deep));
     EXPECT_FALSE(platform->FolderExists(deep));
+}
+
+TEST_F(Win32Test, FilePathsKeepUtf8NamesForStreamsAndFilesystem) {
+    // The narrow std::filesystem::path constructor would read these in the ANSI code page.
+    for (const std::string leaf : {"plain.mp3", "歌 曲.wav", "3GPMP4文件输出", "é ü ñ.ogg"}) {
+        SCOPED_TRACE(leaf);
+        const std::string name = Temp() + "\\" + leaf;
+        std::string error;
+        ASSERT_TRUE(WriteFileAtomically(name, leaf, error)) << error;
+        std::ifstream in(FilePath(name), std::ios::binary);
+        const std::string read((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_EQ(read, leaf);
+        EXPECT_EQ(PathText(FilePath(Temp()) / FilePath(leaf)), name);
+        EXPECT_EQ(PathText(FilePath(name).filename()), leaf);
+    }
 }
 
 TEST_F(Win32Test, LibrariesSymbolsAndProgramFolder) {

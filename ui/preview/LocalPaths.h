@@ -1,6 +1,7 @@
 // File paths between the file system's bytes and Qt. A name need not be valid
 // UTF-8 (archives made on other systems); QUrl::toLocalFile and QString
-// would turn such bytes into replacement characters.
+// would turn such bytes into replacement characters. Windows names are UTF-16
+// and always have a UTF-8 text.
 #pragma once
 
 #include <string>

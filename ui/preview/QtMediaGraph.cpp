@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "support/platform/SystemIO.h"
 #include "ui/preview/LocalPaths.h"
 
 // The D-Bus headers are on the include path exactly when Qt6::DBus is linked.
@@ -233,7 +234,7 @@ int QtMediaGraph::RenderFile(const std::string& path) {
     if (loaded_ || wait_ || !player_->source().isEmpty())
         ReleaseMedia();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(FilePath(path), ec))
         return rrMissingFile;
     if (playerFailed_)
         NewPlayer();
