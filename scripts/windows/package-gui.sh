@@ -4,7 +4,7 @@
 # and the FFmpeg build fill, assembles the program folder with the Qt DLLs
 # and plugins it needs, and zips it:
 #
-#   scripts/windows/package-gui.sh           # build-win-full/velmora-<version>-win64.zip
+#   scripts/windows/package-gui.sh           # build-win-gui/velmora-<version>-win64.zip
 #   scripts/windows/package-gui.sh --smoke   # and start it under wine + Xvfb, with a screenshot
 #
 # Prefix: VELMORA_WIN_PREFIX, default ~/.cache/velmora-win.
@@ -12,7 +12,7 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=${VELMORA_WIN_PREFIX:-$HOME/.cache/velmora-win}
-build=$repo/build-win-full
+build=$repo/build-win-gui
 host=x86_64-w64-mingw32
 smoke=0
 [ "${1:-}" = --smoke ] && smoke=1

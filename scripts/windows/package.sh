@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # The Windows build, cross-built on Debian, in stages. Usage: package.sh [STAGE...]
-#   evc   the static libraries (build-deps.sh, hours the first time, then
-#         seconds), evc.exe in build-win-full/bin/ and its tests under wine
+#   evc   the static libraries (build-deps.sh, about 20 minutes the first
+#         time, then seconds), evc.exe in build-win-full/bin/ and its tests
+#         under wine
+#   qt    Qt 6 for Windows (build-qt.sh, hours the first time, then seconds)
+#   gui   velmora.exe, Res.dll, Form.dll and evc.exe in build-win-gui/, the
+#         program folder zipped, and a start under wine + Xvfb with screenshots
 # With no stage, every stage runs in order. Exits non-zero on any failure.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -27,12 +31,14 @@ stage_evc() {
 
 "$here/scripts/install-deps.sh"
 stages=("$@")
-[[ ${#stages[@]} -gt 0 ]] || stages=(evc)
+[[ ${#stages[@]} -gt 0 ]] || stages=(evc qt gui)
 for stage in "${stages[@]}"; do
     case "$stage" in
     evc) stage_evc ;;
+    qt) "$here/scripts/windows/build-qt.sh" ;;
+    gui) "$here/scripts/windows/package-gui.sh" --smoke ;;
     *)
-        echo "package.sh: unknown stage '$stage' (known: evc)" >&2
+        echo "package.sh: unknown stage '$stage' (known: evc, qt, gui)" >&2
         exit 2
         ;;
     esac

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Starts the Windows program folder under wine on a private Xvfb display,
 # waits for the splash and then the main window, and saves screenshots to
-# build-win-full/screens/. Exits non-zero when no main window came up.
+# build-win-gui/screens/. Exits non-zero when no main window came up.
 #
-#   scripts/windows/smoke-gui.sh build-win-full/velmora-<version>-win64
+#   scripts/windows/smoke-gui.sh build-win-gui/velmora-<version>-win64
 set -uo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 folder=$(cd "$1" && pwd)
-screens=$repo/build-win-full/screens
+screens=$repo/build-win-gui/screens
 mkdir -p "$screens"
 
-export WINEPREFIX=$repo/build-win-full/wine
+export WINEPREFIX=$repo/build-win-gui/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # A display of its own, so no other run sees this window.
