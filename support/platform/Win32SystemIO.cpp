@@ -16,7 +16,9 @@ using win32::ErrorText;
 using win32::Handle;
 using win32::Widen;
 
-constexpr int ReplaceTries = 500;
+// How long a replace waits for readers to close the file: a bound in time, not
+// in tries, so a loaded machine gets the same grace as an idle one.
+constexpr ULONGLONG ReplaceWaitMs = 2000;
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool IsSeparator(wchar_t c) {
@@ -168,12 +170,14 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
             attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     // A reader that has the file open blocks the replace until it closes it;
     // readers here hold it only for one read, so wait a moment for that.
+    const ULONGLONG giveUp = ::GetTickCount64() + ReplaceWaitMs;
     for (int attempt = 0;; ++attempt) {
         if (::MoveFileExW(tmp.c_str(), target.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD e = ::GetLastError();
-        if ((e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION) || attempt >= ReplaceTries)
+        if ((e != ERROR_ACCESS_DENIED && e != ERROR_SHARING_VIOLATION) ||
+            ::GetTickCount64() >= giveUp)
             return fail(e);
         ::Sleep(attempt < 10 ? 0 : 1);
     }
