@@ -5,6 +5,7 @@
 # VELMORA_WIN_PREFIX). A library whose stamp PREFIX/stamps/<lib> exists is
 # skipped, so a second run costs seconds.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/debian-sources.sh"
 prefix="${VELMORA_WIN_PREFIX:-$HOME/.cache/velmora-win}"
 host=x86_64-w64-mingw32
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
@@ -12,31 +13,6 @@ unset PKG_CONFIG_PATH
 export CC=$host-gcc-posix CXX=$host-g++-posix
 export CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
 mkdir -p "$prefix/src" "$prefix/stamps"
-
-# apt-get source needs a deb-src line; add Debian's own for this suite.
-ensure_deb_src() {
-    if grep -rqsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' \
-        /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        return
-    fi
-    local suite sudo=""
-    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
-    [[ "$(id -u)" -eq 0 ]] || sudo=sudo
-    $sudo tee /etc/apt/sources.list.d/velmora-deb-src.sources >/dev/null <<EOF
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: $suite $suite-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: $suite-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    $sudo apt-get update -q
-}
 
 # Unpacks Debian's source of package $1 (patches applied) under PREFIX/src/$2
 # and changes into it.

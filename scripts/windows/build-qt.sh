@@ -13,6 +13,7 @@
 # module is PREFIX/logs/<module>.log.
 # Host tools (moc, rcc, uic...) are Debian's Qt 6 of the same version.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/debian-sources.sh"
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=${VELMORA_WIN_PREFIX:-$HOME/.cache/velmora-win}
@@ -26,10 +27,6 @@ fi
 host_packages=(qt6-base-dev qt6-base-dev-tools qt6-shadertools-dev dpkg-dev cmake ninja-build)
 host_cmake_dir=/usr/lib/x86_64-linux-gnu/cmake
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 ensure_host_packages() {
     local missing=()
     for p in "${host_packages[@]}"; do
@@ -38,30 +35,6 @@ ensure_host_packages() {
     if [ ${#missing[@]} -gt 0 ]; then
         as_root apt-get install -y --no-install-recommends "${missing[@]}"
     fi
-}
-
-# apt-get source needs a deb-src line of the suite the system runs.
-ensure_deb_src() {
-    if grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        return
-    fi
-    local suite
-    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    echo "Adding Debian's deb-src lines for $suite"
-    as_root tee /etc/apt/sources.list.d/velmora-deb-src.sources >/dev/null <<SRC
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: $suite $suite-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: $suite-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-    as_root apt-get update
 }
 
 # Every module's sources live in the one folder, although libjpeg-turbo is not Qt.
