@@ -253,26 +253,6 @@ bool EnsureFolder(const std::string& path, std::string& error) {
     return false;
 }
 
-std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    if (folder.empty())
-        return names;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return names;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            break;
-        std::error_code dec;
-        if (!withFolders && it->is_directory(dec))
-            continue;
-        names.push_back(it->path().filename().string());
-    }
-    return names;
-}
-
 void LocalDateTimeText(std::string& date, std::string& time) {
     std::time_t now = std::time(nullptr);
     struct tm tmv {};

@@ -223,26 +223,6 @@ bool EnsureFolder(const std::string& path, std::string& error) {
     return false;
 }
 
-std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    if (folder.empty())
-        return names;
-    std::error_code ec;
-    fs::directory_iterator it(FilePath(folder), ec);
-    if (ec)
-        return names;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            break;
-        std::error_code dec;
-        if (!withFolders && it->is_directory(dec))
-            continue;
-        names.push_back(win32::Narrow(it->path().filename().native()));
-    }
-    return names;
-}
-
 void LocalDateTimeText(std::string& date, std::string& time) {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
