@@ -88,10 +88,18 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
     si.hStdError = err.get();
     PROCESS_INFORMATION pi{};
     RunResult result;
-    if (!::CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &si, &pi)) {
-        result.err = "spawn failed: " + std::to_string(::GetLastError());
-        return result;
+    // Under a loaded wine a start now and then fails with ERROR_INTERNAL_ERROR, and the
+    // next one works; a test that starts evc 504 times must not fail on that.
+    for (int attempt = 1;; ++attempt) {
+        if (::CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &si, &pi))
+            break;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+            result.err = "spawn failed: " + std::to_string(error);
+            return result;
+        }
+        ::Sleep(200);
     }
     Handle process(pi.hProcess);
     Handle thread(pi.hThread);
