@@ -50,6 +50,11 @@ protected:
         if (name == "ten.wav") {
             evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=10", "-ac", "2", "-c:a", "pcm_s16le"},
                                path);
+        } else if (name == "hour.wav") {
+            // Small on disk, and far longer to encode than any wait for its first bytes.
+            evctest::MakeMedia({"-f", "lavfi", "-i", "sine=d=3600:sample_rate=8000", "-ac", "1",
+                                "-c:a", "pcm_s16le"},
+                               path);
         } else if (name == "ten.mp3" || name == "ten.ogg") {
             evctest::MakeMedia({"-i", wav, "-c:a", name == "ten.mp3" ? "libmp3lame" : "libvorbis"},
                                path);
@@ -211,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
 // hour old, and leaves younger ones (a run still writing) alone.
 TEST_F(EvcCrafted, NextRunRemovesWhatAKilledRunLeft) {
     std::vector<std::string> store = {
-        evctest::EvcPath(), "-y", "-i", Media("ten.wav"), "-ab", "32", out_.File("killed.mp3")};
+        evctest::EvcPath(), "-y", "-i", Media("hour.wav"), "-ab", "32", out_.File("killed.mp3")};
     std::vector<char*> argv;
     for (auto& s : store) {
         argv.push_back(s.data());
@@ -231,6 +236,7 @@ TEST_F(EvcCrafted, NextRunRemovesWhatAKilledRunLeft) {
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(writing) << "no temporary file appeared";
+    ASSERT_TRUE(WIFSIGNALED(status)) << "evc ended before it was killed";
     const auto left = out_.Entries();
     ASSERT_EQ(left.size(), 1u);
     ASSERT_NE(left[0].find(".evc-"), std::string::npos) << left[0];
