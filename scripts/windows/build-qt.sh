@@ -76,7 +76,11 @@ configure_args() {
         # examples. Third-party libraries are Qt's bundled copies, so no extra
         # DLLs ship. Debian's source drops the wintab headers, hence no tablets.
         # Concurrent is on: the Windows media plugin uses QtConcurrent::run
-        # (said explicitly, or an older build folder keeps it off).
+        # (said explicitly, or an older build folder keeps it off). The Direct2D
+        # platform plugin is never loaded: the program runs on "windows". Qt
+        # 6.4 builds its DirectWrite 3 font database only with Direct2D while
+        # the windows plugin still calls it, so that goes too (GDI fonts are
+        # the default anyway).
         echo -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_sql=OFF \
             -DFEATURE_dbus=ON -DFEATURE_dbus_linked=OFF \
             -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
@@ -85,7 +89,8 @@ configure_args() {
             -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
             -DFEATURE_concurrent=ON -DFEATURE_xml=OFF \
             -DFEATURE_network=ON -DFEATURE_schannel=ON -DFEATURE_openssl=OFF \
-            -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
+            -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF \
+            -DFEATURE_directwrite3=OFF
         ;;
     qt6-multimedia)
         # Windows Media Foundation back end. mingw's import libraries are lower
@@ -106,7 +111,11 @@ configure_args() {
 # folder given to the compiler by CPATH, find them.
 header_case_links() {
     local src=$1 dir=$2 h real
-    local dirs=(/usr/x86_64-w64-mingw32/include "$prefix"/include/Qt*)
+    local dirs=(/usr/x86_64-w64-mingw32/include) d
+    # Qt's own header folders exist once qtbase is installed.
+    for d in "$prefix"/include/Qt*; do
+        [ -d "$d" ] && dirs+=("$d")
+    done
     mkdir -p "$dir"
     grep -rhoE '#include ?[<"][A-Za-z0-9_]+\.h[>"]' "$src/src" | sed -E 's/#include ?[<"]//; s/[>"]$//' |
         sort -u | while read -r h; do
