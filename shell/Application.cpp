@@ -63,7 +63,7 @@ TApplication::~TApplication() = default;
 void TApplication::UseProgramLayout(const TProgramLayout& layout, TDataFolders folders) {
     AppFunc.UseDataFolders(std::move(folders));
     Lib.EncoderFolder = layout.ExecutableFolder;
-    ExecutableFile = layout.ExecutableFolder + "velmora";
+    ExecutableFile = layout.ExecutableFolder + ProgramExeName;
 }
 
 std::string TApplication::NotFoundText(const std::string& fileName) {

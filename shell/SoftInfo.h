@@ -15,13 +15,15 @@ struct TRecSoftInfo {
     std::string ProgramFolder;
 };
 
-// The library file names of this platform.
+// The library and program file names of this platform.
 #ifdef _WIN32
 inline constexpr const char* ResLibraryName = "Res.dll";
 inline constexpr const char* FormLibraryName = "Form.dll";
+inline constexpr const char* ProgramExeName = "velmora.exe";
 #else
 inline constexpr const char* ResLibraryName = "Res.so";
 inline constexpr const char* FormLibraryName = "Form.so";
+inline constexpr const char* ProgramExeName = "velmora";
 #endif
 inline constexpr const char* HelpFileName = "Help.html";
 inline constexpr const char* UpdaterName = "AutoUpDate";
