@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Starts the Windows program folder under wine on a private Xvfb display,
-# waits for the splash and then the main window, and saves screenshots to
-# build-win-gui/screens/. Exits non-zero when no main window came up.
+# Starts a copy of the Windows program folder under wine on a private Xvfb
+# display and uses it as a person does: waits for the splash and the main
+# window, opens a WAV file through Ctrl+O and the open dialog, clicks Convert
+# and waits for the AMR file, whose length is then checked with ffprobe.
+# Screenshots go to build-win-gui/screens/. Exits non-zero at the first step
+# that does not happen.
 #
 #   scripts/windows/smoke-gui.sh build-win-gui/velmora-<version>-win64
 set -uo pipefail
@@ -10,10 +13,21 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 folder=$(cd "$1" && pwd)
 screens=$repo/build-win-gui/screens
 mkdir -p "$screens"
+rm -f "$screens"/*.png
 
 export WINEPREFIX=$repo/build-win-gui/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The program runs from a copy, so its settings and log stay out of the package.
+work=$(mktemp -d)
+prog=$work/prog media=$work/media out=$work/out
+mkdir -p "$prog/Config" "$media" "$out"
+cp -r "$folder"/. "$prog/"
+winpath() { echo "Z:$1" | tr / '\\'; }
+printf '\r\n[USRInfo]\r\nInitDir=%s\\\r\nSHWDDir=0\r\nSHUTDOWN=0\r\nOutDir=%s\r\n' \
+    "$(winpath "$media")" "$(winpath "$out")" >"$prog/Config/UserSettings.ini"
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=3" -ac 1 -ar 8000 "$media/a.wav"
+
 # A display of its own, so no other run sees this window.
 display=:$((70 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
@@ -23,34 +37,100 @@ cleanup() {
     wineserver -k >/dev/null 2>&1
     kill "$xvfb" 2>/dev/null
     wait "$xvfb" 2>/dev/null
+    rm -rf "$work"
 }
 trap cleanup EXIT
 wineboot --init </dev/null >/dev/null 2>&1
 
 # Names of the viewable top-level windows.
 windows() {
-    xwininfo -root -tree 2>/dev/null | sed -n 's/^ *0x[0-9a-f]* "\([^"]*\)".*/\1/p' | sort -u
+    local id
+    for id in $(xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
+            xwininfo -id "$id" | sed -n 's/^xwininfo: Window id: 0x[0-9a-f]* "\(.*\)"$/\1/p'
+    done | sort -u
+}
+window_id() {
+    local id
+    for id in $(xwininfo -root -children 2>/dev/null | grep -F "\"$1\": (" | awk '{print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && echo "$id" && return 0
+    done
+    return 1
+}
+# Polls `$@` every 0.5 s for up to $1 seconds.
+within() {
+    local limit=$(($1 * 2))
+    shift
+    for _ in $(seq 1 "$limit"); do
+        "$@" && return 0
+        sleep 0.5
+    done
+    return 1
+}
+shot() { import -window root "$screens/win-$1.png" 2>/dev/null; }
+fail() {
+    shot failed
+    echo "smoke: $* (windows seen: $(windows | tr '\n' '|'))" >&2
+    sed -n 1,20p "$prog/stdout.txt" >&2
+    exit 1
+}
+main_title="Velmora 1.3"
+splash_seen() { [ -n "$(windows | grep -ivx "$main_title" | grep -i velmora)" ]; }
+main_seen() { window_id "$main_title" >/dev/null; }
+# Wine gives its own file dialog no X title without a window manager, so a
+# dialog shows as a second viewable window of the program.
+program_windows() {
+    local id size
+    xwininfo -root -children 2>/dev/null | grep -F '("velmora.exe" "velmora.exe")' |
+        while read -r id _; do
+            size=$(xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
+                xwininfo -id "$id" | awk '/Width:/ {print $2}')
+            [ -n "$size" ] && [ "$size" -ge 100 ] && echo "$id"
+        done | wc -l
+}
+open_seen() { [ "$(program_windows)" -ge 2 ]; }
+only_main() { [ "$(program_windows)" -eq 1 ]; }
+converted() { [ -s "$out/a.amr" ] && [ -z "$(find "$out" -name '*.part')" ]; }
+click() { # x y in the main window
+    local id info x y
+    id=$(window_id "$main_title") || fail "no main window"
+    info=$(xwininfo -id "$id")
+    x=$(echo "$info" | awk '/Absolute upper-left X/ {print $4}')
+    y=$(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')
+    xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
 
 start=$(date +%s)
-(cd "$folder" && wine velmora.exe >"$screens/stdout.txt" 2>&1 </dev/null) &
-splash="" main=""
-for _ in $(seq 1 300); do
-    if [ -z "$splash" ] && [ -n "$(windows | grep -v '^Velmora$' | grep -i velmora)" ]; then
-        splash=$(($(date +%s) - start))
-        import -window root "$screens/win-splash.png" 2>/dev/null
-    fi
-    if windows | grep -qx Velmora; then
-        main=$(($(date +%s) - start))
-        break
-    fi
-    sleep 0.5
-done
+(cd "$prog" && exec wine velmora.exe >"$prog/stdout.txt" 2>&1 </dev/null) &
+splash=""
+splash_or_main() {
+    [ -z "$splash" ] && splash_seen && shot splash && splash=$(($(date +%s) - start))
+    main_seen
+}
+within 150 splash_or_main || fail "no main window within 150 s"
+main=$(($(date +%s) - start))
 sleep 2
-import -window root "$screens/win-main.png" 2>/dev/null
-echo "windows seen: $(windows | tr '\n' '|')"
-if [ -z "$main" ]; then
-    echo "no main window within 150 s; output in $screens/stdout.txt" >&2
-    exit 1
-fi
-echo "splash after ${splash:-?} s, main window after $main s; screenshots in $screens"
+shot main
+xdotool windowfocus --sync "$(window_id "$main_title")" 2>/dev/null
+xdotool key --delay 60 ctrl+o
+within 30 open_seen || fail "Ctrl+O showed no open dialog"
+sleep 1
+shot open
+xdotool type --delay 20 a.wav
+xdotool key --delay 60 Return
+within 30 only_main || fail "the open dialog or the adding window stayed"
+sleep 1
+shot added
+click 616 400
+begun=$(date +%s)
+within 120 converted || fail "no a.amr in the output folder"
+took=$(($(date +%s) - begun))
+within 30 only_main || fail "the converting window stayed after the file was written"
+sleep 1
+shot converted
+length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$out/a.amr")
+awk -v d="$length" 'BEGIN { exit !(d != "" && d > 2.7 && d < 3.3) }' ||
+    fail "a.amr lasts '$length' s, not 3"
+grep -a 'parameter: ' "$prog/log.txt" 2>/dev/null | tail -n 1
+echo "splash after ${splash:-?} s, main window after $main s; a 3 s WAV converted to AMR" \
+    "($length s) in $took s; screenshots in $screens"
