@@ -133,7 +133,7 @@ build_module() {
     local options
     options=$(configure_args "$module")
     if [ -e "$prefix/stamps/$module" ] &&
-        [ "$(sed -n 2p "$prefix/stamps/$module")" = "$options" ]; then
+        [ "$(tail -n +2 "$prefix/stamps/$module")" = "$options" ]; then
         echo "$module: already built ($(head -n1 "$prefix/stamps/$module")), skipped"
         return
     fi
