@@ -88,6 +88,17 @@ void UseBinaryStandardStreams() noexcept {
 void InstallStopHandlers(void (*handler)(int)) {
     g_stopHandler = handler;
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    // The program's stop has no signal to send on Windows; it sets this event before it
+    // terminates the process, so the run can remove its temporary file as SIGTERM lets it
+    // elsewhere. The event and its wait last as long as the process.
+    const std::wstring name = L"Local\\velmora-stop-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    HANDLE wait = nullptr;
+    if (stop != nullptr) {
+        ::RegisterWaitForSingleObject(
+            &wait, stop, [](void*, BOOLEAN) { g_stopHandler(SIGTERM); }, nullptr, INFINITE,
+            WT_EXECUTEONLYONCE);
+    }
 }
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) {

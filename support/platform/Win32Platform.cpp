@@ -367,6 +367,12 @@ public:
             return ::GetLastError() == ERROR_INVALID_PARAMETER; // no such process: gone
         if (ProcessGone(process.Get(), 0))
             return true;
+        // Windows has no SIGTERM: a process that waits on its stop event (evc does) is asked
+        // first and given the same grace as on POSIX to remove its temporary file.
+        const std::wstring name = L"Local\\velmora-stop-" + std::to_wstring(id);
+        Handle stop(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+        if (stop && ::SetEvent(stop.Get()) && ProcessGone(process.Get(), TermGraceMs))
+            return true;
         // A stopped process must never read as one that succeeded.
         if (!::TerminateProcess(process.Get(), 1))
             return ProcessGone(process.Get(), 0);
@@ -464,6 +470,7 @@ public:
     }
 
 private:
+    static constexpr int TermGraceMs = 300;
     static constexpr int KillWaitMs = 500;
 
     static bool ShellOpen(const std::string& target) {
