@@ -27,6 +27,8 @@ winpath() { echo "Z:$1" | tr / '\\'; }
 printf '\r\n[USRInfo]\r\nInitDir=%s\\\r\nSHWDDir=0\r\nSHUTDOWN=0\r\nOutDir=%s\r\n' \
     "$(winpath "$media")" "$(winpath "$out")" >"$prog/Config/UserSettings.ini"
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=3" -ac 1 -ar 8000 "$media/a.wav"
+# An hour: long enough to be stopped while it converts.
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=3600" -ac 1 -ar 8000 "$media/long.wav"
 
 # A display of its own, so no other run sees this window.
 display=:$((70 + RANDOM % 100))
@@ -91,13 +93,34 @@ program_windows() {
 open_seen() { [ "$(program_windows)" -ge 2 ]; }
 only_main() { [ "$(program_windows)" -eq 1 ]; }
 converted() { [ -s "$out/a.amr" ] && [ -z "$(find "$out" -name '*.part')" ]; }
-click() { # x y in the main window
-    local id info x y
-    id=$(window_id "$main_title") || fail "no main window"
+long_writing() { [ -n "$(find "$out" -name '.long.amr.*.part' -size +0)" ]; }
+question_seen() { window_id Velmora >/dev/null; }
+# Wine shows evc by its Windows command line, which names this run's folder.
+encoders() { pgrep -f "evc\.exe.*$(basename "$work")"; }
+no_encoder() { ! encoders >/dev/null; }
+click() { # window x y: a click inside that window (negative y: from the bottom)
+    local id info x y h
+    id=$(window_id "$1") || fail "no window $1"
     info=$(xwininfo -id "$id")
     x=$(echo "$info" | awk '/Absolute upper-left X/ {print $4}')
     y=$(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')
-    xdotool mousemove $((x + $1)) $((y + $2)) click 1
+    h=$(echo "$info" | awk '/Height:/ {print $2}')
+    [ "$3" -lt 0 ] && y=$((y + h))
+    xdotool mousemove $((x + $2)) $((y + $3)) click 1
+}
+# Seconds of sound in an output, decoded in full (a header's estimate can be off).
+seconds() {
+    ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 8000 - | wc -c | awk '{printf "%.2f", $1 / 16000}'
+}
+add() { # file: opened through Ctrl+O and the open dialog
+    xdotool windowfocus --sync "$(window_id "$main_title")" 2>/dev/null
+    xdotool key --delay 60 ctrl+o
+    within 30 open_seen || fail "Ctrl+O showed no open dialog"
+    sleep 1
+    shot "open-$1"
+    xdotool type --delay 20 "$1"
+    xdotool key --delay 60 Return
+    within 30 only_main || fail "the open dialog or the adding window stayed"
 }
 
 start=$(date +%s)
@@ -111,26 +134,35 @@ within 150 splash_or_main || fail "no main window within 150 s"
 main=$(($(date +%s) - start))
 sleep 2
 shot main
-xdotool windowfocus --sync "$(window_id "$main_title")" 2>/dev/null
-xdotool key --delay 60 ctrl+o
-within 30 open_seen || fail "Ctrl+O showed no open dialog"
-sleep 1
-shot open
-xdotool type --delay 20 a.wav
-xdotool key --delay 60 Return
-within 30 only_main || fail "the open dialog or the adding window stayed"
+add a.wav
 sleep 1
 shot added
-click 616 400
+click "$main_title" 616 400
 begun=$(date +%s)
 within 120 converted || fail "no a.amr in the output folder"
 took=$(($(date +%s) - begun))
 within 30 only_main || fail "the converting window stayed after the file was written"
 sleep 1
 shot converted
-length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$out/a.amr")
-awk -v d="$length" 'BEGIN { exit !(d != "" && d > 2.7 && d < 3.3) }' ||
-    fail "a.amr lasts '$length' s, not 3"
+length=$(seconds "$out/a.amr")
+awk -v d="$length" 'BEGIN { exit !(d > 2.9 && d < 3.1) }' || fail "a.amr lasts '$length' s, not 3"
 grep -a 'parameter: ' "$prog/log.txt" 2>/dev/null | tail -n 1
+
+# Stopped in the middle of the hour: Stop clicked, Yes answered; the encoder
+# ends and neither the output nor its temporary file is left.
+rm -f "$out/a.amr"
+add long.wav
+click "$main_title" 616 400
+within 120 long_writing || fail "long.wav was not being converted"
+shot converting
+click Converting 366 -44
+within 30 question_seen || fail "Stop asked nothing"
+shot stop-question
+xdotool key y
+within 30 only_main || fail "the converting window stayed after the stop"
+within 30 no_encoder || fail "evc still runs after the stop"
+left=$(ls -A "$out" | grep long)
+[ -z "$left" ] || fail "the stop left $left"
+shot stopped
 echo "splash after ${splash:-?} s, main window after $main s; a 3 s WAV converted to AMR" \
-    "($length s) in $took s; screenshots in $screens"
+    "($length s) in $took s; a conversion stopped, nothing left; screenshots in $screens"
