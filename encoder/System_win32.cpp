@@ -88,9 +88,10 @@ void UseBinaryStandardStreams() noexcept {
 void InstallStopHandlers(void (*handler)(int)) {
     g_stopHandler = handler;
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    // The program's stop has no signal to send on Windows; it sets this event before it
-    // terminates the process, so the run can remove its temporary file as SIGTERM lets it
-    // elsewhere. The event and its wait last as long as the process.
+    // The program's stop has no signal to send on Windows; the platform's TerminateProcess
+    // (support/platform/Win32Platform.cpp, same name) sets this event before it forces the end,
+    // so the run can remove its temporary file as SIGTERM lets it elsewhere. The event and its
+    // wait last as long as the process.
     const std::wstring name = L"Local\\velmora-stop-" + std::to_wstring(::GetCurrentProcessId());
     HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     HANDLE wait = nullptr;

@@ -53,6 +53,11 @@ public:
     virtual ~ISleepInhibitor() = default;
 };
 
+// How long TerminateProcess lets a process end itself before forcing it, and how long it
+// then waits for the forced end.
+inline constexpr int TerminateGraceMs = 300;
+inline constexpr int TerminateForceWaitMs = 500;
+
 class IPlatform {
 public:
     virtual ~IPlatform() = default;
@@ -75,8 +80,9 @@ public:
 
     // Snapshot of the running processes, in the system's order.
     virtual std::vector<ProcessEntry> ListProcesses() = 0;
-    // POSIX: SIGTERM, then SIGKILL after a short grace; Windows: TerminateProcess
-    // with exit code 0. True when the process is gone.
+    // Asks the process to end (POSIX: SIGTERM; Windows, which has no signals: the event
+    // "Local\velmora-stop-<pid>" that evc waits on), then after TerminateGraceMs ends it by
+    // force (SIGKILL, or TerminateProcess with exit code 1). True when the process is gone.
     virtual bool TerminateProcess(std::uint32_t id) = 0;
 
     // Asks the system to power the machine off; true when the request was accepted.

@@ -448,11 +448,11 @@ public:
             return false;
         if (::kill(pid, SIGTERM) != 0)
             return errno == ESRCH;
-        if (WaitEnded(pid, TermGraceMs))
+        if (WaitEnded(pid, TerminateGraceMs))
             return true;
         if (::kill(pid, SIGKILL) != 0)
             return errno == ESRCH;
-        return WaitEnded(pid, KillWaitMs);
+        return WaitEnded(pid, TerminateForceWaitMs);
     }
 
     bool PowerOff() override {
@@ -544,9 +544,6 @@ public:
     }
 
 private:
-    static constexpr int TermGraceMs = 300;
-    static constexpr int KillWaitMs = 500;
-
     // A name starting with "-" would be read as an option.
     static std::string SafeArg(const std::string& arg) {
         return !arg.empty() && arg[0] == '-' ? "./" + arg : arg;

@@ -371,12 +371,12 @@ public:
         // first and given the same grace as on POSIX to remove its temporary file.
         const std::wstring name = L"Local\\velmora-stop-" + std::to_wstring(id);
         Handle stop(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
-        if (stop && ::SetEvent(stop.Get()) && ProcessGone(process.Get(), TermGraceMs))
+        if (stop && ::SetEvent(stop.Get()) && ProcessGone(process.Get(), TerminateGraceMs))
             return true;
         // A stopped process must never read as one that succeeded.
         if (!::TerminateProcess(process.Get(), 1))
             return ProcessGone(process.Get(), 0);
-        return ProcessGone(process.Get(), KillWaitMs);
+        return ProcessGone(process.Get(), TerminateForceWaitMs);
     }
 
     bool PowerOff() override {
@@ -470,9 +470,6 @@ public:
     }
 
 private:
-    static constexpr int TermGraceMs = 300;
-    static constexpr int KillWaitMs = 500;
-
     static bool ShellOpen(const std::string& target) {
         if (target.empty())
             return false;
