@@ -1,4 +1,4 @@
-// Owning handles for the FFmpeg objects evc uses.
+// Owning handles for the FFmpeg objects evc uses, and the stop hook of their I/O.
 #pragma once
 
 extern "C" {
@@ -11,6 +11,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <csignal>
 #include <memory>
 #include <string>
 
@@ -74,6 +75,15 @@ public:
 private:
     AVChannelLayout layout_{};
 };
+
+// Makes blocking reads and writes of ctx return AVERROR_EXIT once *stop is set.
+inline void InterruptOnStop(AVFormatContext* ctx, const volatile std::sig_atomic_t* stop) {
+    ctx->interrupt_callback.callback = [](void* opaque) -> int {
+        const auto* flag = static_cast<const volatile std::sig_atomic_t*>(opaque);
+        return flag != nullptr && *flag != 0 ? 1 : 0;
+    };
+    ctx->interrupt_callback.opaque = const_cast<std::sig_atomic_t*>(stop);
+}
 
 // Text of an FFmpeg error code.
 inline std::string ErrorText(int code) {
