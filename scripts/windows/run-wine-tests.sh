@@ -8,7 +8,8 @@ export WINEPREFIX="$build/wine"
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts: the tests need neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The prefix's services outlive each test; they must not hold ctest's pipes.
-wineboot --init </dev/null >/dev/null 2>&1
+# The prefix is made before any test's clock starts; its services outlive
+# each test and must not hold ctest's pipes.
+"$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 ctest --test-dir "$build" --output-on-failure --timeout 600 "$@"

@@ -42,7 +42,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-wineboot --init </dev/null >/dev/null 2>&1
+# A fresh prefix takes longer to make than the window's time limit allows.
+"$repo/scripts/windows/wine-prefix.sh"
 
 # Names of the viewable top-level windows.
 windows() {
