@@ -130,6 +130,12 @@ std::optional<std::string> TakeOptionValue(const std::string& a, const std::stri
             return "invalid volume '" + v + "' (0 or more, 256 keeps the level)";
         }
         o.volume = vol;
+    } else if (a == "-threads") {
+        int threads = 0;
+        if (!ParseInt(v, threads) || threads < 0 || threads > 64) {
+            return "invalid thread count '" + v + "' (0 to 64, 0 takes one per core)";
+        }
+        o.threads = threads;
     } else if (a == "-ac") {
         int ch = 0;
         if (!ParseInt(v, ch) || ch < 1 || ch > 64) {
@@ -229,8 +235,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
             positional.push_back(a);
             continue;
         }
-        static const char* const kWithValue[] = {"-i",  "-acodec", "-ab", "-vol", "-ac",
-                                                 "-ar", "-s",      "-b",  "-ss",  "-t"};
+        static const char* const kWithValue[] = {"-i", "-acodec", "-ab", "-vol", "-ac",     "-ar",
+                                                 "-s", "-b",      "-ss", "-t",   "-threads"};
         bool known = false;
         for (const char* k : kWithValue) {
             known = known || a == k;
@@ -254,12 +260,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "usage: evc [-y] -i INPUT [-acodec amr_nb|aac|mp3|ac3|vorbis|pcm_s16le] [-vn]\n"
            "           [-ab KBPS] [-vol N] [-ac 1|2] [-ar HZ] [-s WxH] [-b KBPS]\n"
-           "           [-ss hh:mm:ss] [-t SECONDS] OUTPUT\n"
+           "           [-ss hh:mm:ss] [-t SECONDS] [-threads N] OUTPUT\n"
            "  OUTPUT ends in .amr .aac .mp3 .ac3 .m4a .ogg or .wav\n"
            "  -y        overwrite an existing OUTPUT\n"
            "  -ab       audio bitrate in kbit/s\n"
            "  -vol      volume, 256 keeps the level\n"
            "  -ss, -t   start time and length of the part to convert\n"
+           "  -threads  encoder instances at work on the file (default: one per core, at most\n"
+           "            8; 1 encodes in one piece)\n"
            "  -s, -b    accepted for compatibility and ignored\n";
 }
 

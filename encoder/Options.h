@@ -18,6 +18,7 @@ struct EncodeOptions {
     int volume = 256; // ffmpeg's scale: 256 leaves the level unchanged
     std::optional<double> startSeconds;
     std::optional<double> lengthSeconds;
+    int threads = 0; // encoder instances working on one file; 0: one per core, at most 8
 };
 
 struct ParseResult {

@@ -1,6 +1,7 @@
 #include "encoder/Transcoder.h"
 
 #include "encoder/AudioEncoder.h"
+#include "encoder/Chunks.h"
 #include "encoder/Decode.h"
 #include "encoder/Errors.h"
 #include "encoder/FFmpeg.h"
@@ -96,8 +97,15 @@ private:
     void WritePacket(AVPacket* pkt);
     void FlushAll();
     void MaybeStatus(bool force);
+    void StartChunks();
+    void PushToChunks(AVFrame* frame);
     double SecondsWritten() const {
         return static_cast<double>(samplesSent_) / settings_.sampleRate;
+    }
+    // What the status line shows: with chunks, what is in the file, not what went to the workers.
+    double SecondsShown() const {
+        return chunks_ ? static_cast<double>(samplesWritten_) / settings_.sampleRate
+                       : SecondsWritten();
     }
     bool LimitReached() const { return samplesSent_ >= maxSamples_; }
 
@@ -109,6 +117,8 @@ private:
     std::unique_ptr<AudioEncoder> encoder_;
     std::optional<OutputFile> out_;
     std::optional<Filter> filter_;
+    std::unique_ptr<ChunkedEncoder> chunks_;
+    std::int64_t samplesWritten_ = 0;
     double gain_ = 1.0;
 
     FramePtr encFrame_;
@@ -157,6 +167,10 @@ void Pipeline::PrintHeader() {
 }
 
 void Pipeline::Emit(AVFrame* frame) {
+    if (chunks_) {
+        PushToChunks(frame);
+        return;
+    }
     const int frameSize = encoder_->frameSize();
     if (frameSize == 0) {
         SendToEncoder(frame);
@@ -216,17 +230,55 @@ void Pipeline::SendToEncoder(AVFrame* frame) {
 }
 
 void Pipeline::WritePacket(AVPacket* pkt) {
+    if (chunks_ && pkt->pts != AV_NOPTS_VALUE) {
+        const std::int64_t end = av_rescale_q(pkt->pts + pkt->duration, encoder_->timeBase(),
+                                              AVRational{1, settings_.sampleRate});
+        samplesWritten_ = std::clamp(end, samplesWritten_, samplesSent_);
+    }
     out_->Write(pkt, encoder_->timeBase());
+}
+
+// Several encoder instances where the type can be joined seamlessly and more than one thread
+// is asked for; -threads 1 keeps the single instance.
+void Pipeline::StartChunks() {
+    const int threads = options_.threads > 0 ? options_.threads : DefaultThreads();
+    const auto plan = ChunkPlanFor(type_, encoder_->frameSize(), settings_.sampleRate);
+    if (threads <= 1 || !plan) {
+        return;
+    }
+    const bool globalHeader = out_->wantsGlobalHeader();
+    const AVSampleFormat source = in_.decoder->sample_fmt;
+    chunks_ = std::make_unique<ChunkedEncoder>(
+        *plan, threads, encoder_->format(), settings_.sampleRate, settings_.channels,
+        [this, globalHeader, source, settings = settings_]() mutable {
+            return OpenEncoder(type_, settings, globalHeader, source, gain_);
+        },
+        [this](AVPacket* p) { WritePacket(p); }, [this] { MaybeStatus(false); }, hooks_.stop);
+}
+
+void Pipeline::PushToChunks(AVFrame* frame) {
+    const std::int64_t room = maxSamples_ - samplesSent_;
+    if (room <= 0) {
+        return;
+    }
+    const int n = static_cast<int>(std::min<std::int64_t>(frame->nb_samples, room));
+    samplesSent_ += n;
+    chunks_->Push(frame, n);
+    MaybeStatus(false);
 }
 
 void Pipeline::MaybeStatus(bool force) {
     if (force || status_.Due(NowMs())) {
-        Line(FormatStatusLine(out_->bytes(), SecondsWritten()));
+        Line(FormatStatusLine(out_->bytes(), SecondsShown()));
     }
 }
 
 void Pipeline::FlushAll() {
     filter_->Flush();
+    if (chunks_) {
+        chunks_->Finish();
+        return;
+    }
     if (fifo_ && !LimitReached()) {
         const int left = av_audio_fifo_size(fifo_.get());
         if (left > 0) {
@@ -259,6 +311,7 @@ TranscodeResult Pipeline::Run() {
     encoder_ =
         OpenEncoder(type_, settings_, out_->wantsGlobalHeader(), in_.decoder->sample_fmt, gain_);
     out_->Start(*encoder_, in_);
+    StartChunks();
     PrintHeader();
     MaybeStatus(true);
     status_.Due(NowMs());

@@ -15,6 +15,7 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -108,7 +109,16 @@ RunResult RunBuildTool(const std::string& program, const std::vector<std::string
 #endif
 
 RunResult RunEvc(const std::vector<std::string>& args) {
-    return Run(EvcPath(), args);
+    // EVC_TEST_THREADS=N runs every conversion with -threads N (the suite passes at 1 and at
+    // the default); --help, --version and explicit counts stay as written.
+    const char* threads = std::getenv("EVC_TEST_THREADS");
+    if (threads == nullptr || args.size() < 2 ||
+        std::find(args.begin(), args.end(), "-threads") != args.end()) {
+        return Run(EvcPath(), args);
+    }
+    std::vector<std::string> withThreads = {"-threads", threads};
+    withThreads.insert(withThreads.end(), args.begin(), args.end());
+    return Run(EvcPath(), withThreads);
 }
 
 void CopyHead(const std::string& from, const std::string& to, std::uintmax_t bytes) {

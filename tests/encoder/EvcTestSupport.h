@@ -33,7 +33,7 @@ RunResult RunBuildTool(const std::string& program, const std::vector<std::string
 // Path of the evc under test.
 std::string EvcPath();
 
-// Runs evc with the arguments.
+// Runs evc with the arguments (and -threads $EVC_TEST_THREADS when that is set).
 RunResult RunEvc(const std::vector<std::string>& args);
 
 // Crafting damaged and unusual inputs from good ones.

@@ -42,6 +42,8 @@ TEST(ParseArguments, TheProgramsMp3Line) {
     EXPECT_EQ(o.sampleRate, 44100);
     EXPECT_EQ(o.startSeconds, 0.0);
     EXPECT_EQ(o.lengthSeconds, 205.0);
+    EXPECT_EQ(o.threads, 0);
+    EXPECT_EQ(evc::ParseArguments(Split("-threads 3 -i a.wav o.mp3")).options.threads, 3);
 }
 
 TEST(ParseArguments, TheProgramsAmrLineWithVideoValues) {
@@ -115,6 +117,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{{"-i", "a.wav", "-vol", "-25", "o.mp3"}, "invalid volume"},
                       BadCase{{"-i", "a.wav", "-vol", "2.5", "o.mp3"}, "invalid volume"},
                       BadCase{{"-i", "a.wav", "-ac", "0", "o.mp3"}, "invalid channel count"},
+                      BadCase{{"-i", "a.wav", "-threads", "-1", "o.mp3"}, "invalid thread count"},
+                      BadCase{{"-i", "a.wav", "-threads", "65", "o.mp3"}, "invalid thread count"},
+                      BadCase{{"-i", "a.wav", "-threads", "auto", "o.mp3"}, "invalid thread count"},
                       BadCase{{"-i", "a.wav", "-ar", "44k", "o.mp3"}, "invalid sample rate"},
                       BadCase{{"-i", "a.wav", "-s", "176", "o.mp3"}, "invalid frame size"},
                       BadCase{{"-i", "a.wav", "-ss", "1:99", "o.mp3"}, "invalid start time"},

@@ -1,0 +1,361 @@
+#include "encoder/Chunks.h"
+
+#include "encoder/Errors.h"
+#include "encoder/Mp3Join.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+namespace evc {
+
+namespace {
+
+// Long enough that the lead-ins and tails cost little, short enough that a few held chunks
+// stay small.
+constexpr double kChunkSeconds = 12.0;
+constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
+constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();
+
+} // namespace
+
+std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate) {
+    if (frameSize <= 0 || sampleRate <= 0) {
+        return std::nullopt;
+    }
+    ChunkPlan plan;
+    plan.frame = frameSize;
+    plan.chunkFrames = std::max(1, static_cast<int>(std::lround(kChunkSeconds * sampleRate /
+                                                                static_cast<double>(frameSize))));
+    switch (type) {
+    case OutputType::Mp3:
+        // Lead-in for the filter banks and the psychoacoustic model; the tail is where the
+        // join may move to a frame that continues the previous instance's reservoir.
+        plan.leadInFrames = 12;
+        plan.tailFrames = 24;
+        plan.mp3 = true;
+        return plan;
+    case OutputType::Aac:
+    case OutputType::M4a:
+        // Window decisions and the rate control settle within the lead-in.
+        plan.leadInFrames = 16;
+        plan.tailFrames = 4;
+        return plan;
+    case OutputType::Ac3:
+        plan.leadInFrames = 2;
+        plan.tailFrames = 3;
+        return plan;
+    case OutputType::Amr:
+    case OutputType::Ogg:
+    case OutputType::Wav:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+int DefaultThreads() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(n, 1U, 8U));
+}
+
+struct ChunkedEncoder::Job {
+    std::int64_t first = 0;    // sample index of samples' first sample
+    std::int64_t keepFrom = 0; // packets from here on belong to this chunk
+    std::int64_t keepTo = 0;   // and up to here (the next chunk's start)
+    bool last = false;
+    FramePtr samples;
+    int capacity = 0; // samples the buffer holds
+    std::vector<PacketPtr> packets;
+    std::vector<Mp3Unpacker::Frame> frames;
+    std::exception_ptr error;
+    bool done = false;
+};
+
+// A worker keeps its encoder instance from chunk to chunk, without a flush between them: the
+// lead-in washes out the jump in the audio, while the rate control stays settled (a fresh AAC
+// encoder spends its first seconds far more work). Packets of the previous chunk still inside
+// the encoder come out first and carry on that chunk's timestamps; they are dropped.
+struct ChunkedEncoder::Worker {
+    std::unique_ptr<AudioEncoder> encoder;
+    Mp3Unpacker unpacker;
+    std::optional<std::int64_t> lastPts;
+};
+
+struct ChunkedEncoder::Mp3State {
+    explicit Mp3State(Write write) : packer(std::move(write)) {}
+    Mp3Packer packer;
+    std::vector<Mp3Unpacker::Frame> tail; // the previous chunk's frames past its end
+};
+
+ChunkedEncoder::ChunkedEncoder(const ChunkPlan& plan, int threads, AVSampleFormat format, int rate,
+                               int channels, Factory open, Write write, std::function<void()> tick,
+                               const volatile std::sig_atomic_t* stop)
+    : plan_(plan), format_(format), rate_(rate), channels_(channels), open_(std::move(open)),
+      write_(std::move(write)), tick_(std::move(tick)), stop_(stop),
+      maxHeld_(static_cast<std::size_t>(threads) + 2) {
+    fifo_.reset(av_audio_fifo_alloc(format_, channels_, plan_.frame * 64));
+    if (!fifo_) {
+        throw EncodeError("out of memory");
+    }
+    if (plan_.mp3) {
+        mp3_ = std::make_unique<Mp3State>(write_);
+    }
+    for (int i = 0; i < threads; ++i) {
+        workers_.emplace_back([this] { Work(); });
+    }
+}
+
+ChunkedEncoder::~ChunkedEncoder() {
+    {
+        std::lock_guard lock(mutex_);
+        cancel_ = true;
+    }
+    changed_.notify_all();
+    for (auto& w : workers_) {
+        w.join();
+    }
+}
+
+void ChunkedEncoder::Push(const AVFrame* frame, int count) {
+    if (av_audio_fifo_write(fifo_.get(),
+                            reinterpret_cast<void**>(const_cast<uint8_t**>(frame->extended_data)),
+                            count) < count) {
+        throw EncodeError("out of memory");
+    }
+    received_ += count;
+    const std::int64_t chunk = std::int64_t{plan_.chunkFrames} * plan_.frame;
+    const std::int64_t tail = std::int64_t{plan_.tailFrames} * plan_.frame;
+    while (received_ >= nextChunk_ * chunk + chunk + tail) {
+        Submit(false);
+    }
+    WriteReady(false);
+}
+
+void ChunkedEncoder::Finish() {
+    Submit(true);
+    while (!held_.empty()) {
+        WriteReady(true);
+    }
+    if (mp3_) {
+        mp3_->packer.Finish();
+    }
+}
+
+void ChunkedEncoder::Submit(bool last) {
+    while (held_.size() >= maxHeld_) {
+        WriteReady(true);
+    }
+    const std::int64_t chunk = std::int64_t{plan_.chunkFrames} * plan_.frame;
+    const std::int64_t start = nextChunk_ * chunk;
+    const std::int64_t from =
+        std::max<std::int64_t>(0, start - std::int64_t{plan_.leadInFrames} * plan_.frame);
+    const std::int64_t to =
+        last ? received_ : start + chunk + std::int64_t{plan_.tailFrames} * plan_.frame;
+    auto job = std::make_shared<Job>();
+    job->first = from;
+    job->keepFrom = nextChunk_ == 0 ? kNone : start;
+    job->keepTo = last ? kAll : start + chunk;
+    job->last = last;
+    const int count = static_cast<int>(to - from);
+    // Buffers of written chunks are used again: fresh pages cost more than the copy.
+    const int capacity =
+        std::max(count, (plan_.leadInFrames + plan_.chunkFrames + plan_.tailFrames) * plan_.frame);
+    {
+        std::lock_guard lock(mutex_);
+        if (!spare_.empty() && spare_.back()->nb_samples >= count) {
+            job->samples = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    if (!job->samples) {
+        job->samples.reset(av_frame_alloc());
+        if (!job->samples) {
+            throw EncodeError("out of memory");
+        }
+        job->samples->format = format_;
+        job->samples->sample_rate = rate_;
+        av_channel_layout_default(&job->samples->ch_layout, channels_);
+        job->samples->nb_samples = capacity;
+        if (av_frame_get_buffer(job->samples.get(), 0) < 0) {
+            throw EncodeError("out of memory");
+        }
+    }
+    job->capacity = job->samples->nb_samples;
+    job->samples->nb_samples = count;
+    if (count > 0 &&
+        av_audio_fifo_peek_at(fifo_.get(), reinterpret_cast<void**>(job->samples->extended_data),
+                              count, static_cast<int>(from - fifoStart_)) < count) {
+        throw EncodeError("out of memory");
+    }
+    // Keep what the next chunk's lead-in needs.
+    const std::int64_t nextFrom = start + chunk - std::int64_t{plan_.leadInFrames} * plan_.frame;
+    const std::int64_t drop =
+        std::min<std::int64_t>(nextFrom - fifoStart_, av_audio_fifo_size(fifo_.get()));
+    if (drop > 0) {
+        av_audio_fifo_drain(fifo_.get(), static_cast<int>(drop));
+        fifoStart_ += drop;
+    }
+    ++nextChunk_;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(job);
+        held_.push_back(job);
+    }
+    changed_.notify_all();
+}
+
+void ChunkedEncoder::Work() {
+    Worker worker;
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return cancel_ || !queue_.empty(); });
+            if (cancel_) {
+                return;
+            }
+            job = queue_.front();
+            queue_.pop_front();
+        }
+        try {
+            Encode(*job, worker);
+        } catch (...) {
+            job->error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            job->done = true;
+        }
+        changed_.notify_all();
+    }
+}
+
+void ChunkedEncoder::Encode(Job& job, Worker& worker) {
+    if (!worker.encoder) {
+        // Some encoder libraries fill shared tables when an instance starts.
+        std::lock_guard lock(openMutex_);
+        worker.encoder = open_();
+    }
+    AudioEncoder* encoder = worker.encoder.get();
+    FramePtr frame(av_frame_alloc());
+    if (!frame) {
+        throw EncodeError("out of memory");
+    }
+    frame->format = format_;
+    frame->sample_rate = rate_;
+    av_channel_layout_default(&frame->ch_layout, channels_);
+    frame->nb_samples = plan_.frame;
+    if (av_frame_get_buffer(frame.get(), 0) < 0) {
+        throw EncodeError("out of memory");
+    }
+    const std::int64_t inputEnd = job.first + job.samples->nb_samples;
+    bool previousChunk = worker.lastPts.has_value();
+    const auto collect = [&](AVPacket* pkt) {
+        // Still the previous chunk's: its times run on from there.
+        const bool stale = previousChunk && pkt->pts == *worker.lastPts + plan_.frame;
+        previousChunk = stale;
+        worker.lastPts = pkt->pts;
+        if (plan_.mp3) {
+            // Every frame goes through the unpacker: later frames' main data may lie in it.
+            auto f = worker.unpacker.Unpack(pkt);
+            if (stale) {
+                return;
+            }
+            // A tail frame counts only where its encoder saw the audio after it.
+            if (pkt->pts >= job.keepFrom &&
+                (job.last || pkt->pts + 3 * std::int64_t{plan_.frame} <= inputEnd)) {
+                job.frames.push_back(std::move(f));
+            }
+            return;
+        }
+        if (!stale && pkt->pts >= job.keepFrom && pkt->pts < job.keepTo) {
+            PacketPtr copy(av_packet_clone(pkt));
+            if (!copy) {
+                throw EncodeError("out of memory");
+            }
+            job.packets.push_back(std::move(copy));
+        }
+    };
+    const int total = job.samples->nb_samples;
+    for (int offset = 0; offset < total; offset += plan_.frame) {
+        {
+            std::lock_guard lock(mutex_);
+            if (cancel_) {
+                throw EncodeCancelled("stopped before the output was complete");
+            }
+        }
+        ThrowIfStopped(stop_);
+        if (av_frame_make_writable(frame.get()) < 0) {
+            throw EncodeError("out of memory");
+        }
+        const int n = std::min(plan_.frame, total - offset);
+        av_samples_copy(frame->extended_data, job.samples->extended_data, 0, offset, n, channels_,
+                        format_);
+        frame->nb_samples = n;
+        frame->pts = job.first + offset;
+        encoder->Encode(frame.get(), collect);
+    }
+    if (job.last) {
+        encoder->Encode(nullptr, collect);
+    }
+    job.samples->nb_samples = job.capacity;
+    std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(job.samples));
+}
+
+void ChunkedEncoder::WriteReady(bool wait) {
+    std::shared_ptr<Job> job;
+    {
+        std::unique_lock lock(mutex_);
+        if (wait) {
+            changed_.wait_for(lock, std::chrono::milliseconds(50),
+                              [this] { return !held_.empty() && held_.front()->done; });
+        }
+        if (!held_.empty() && held_.front()->done) {
+            job = held_.front();
+            held_.pop_front();
+        }
+    }
+    if (job) {
+        WriteJob(*job);
+    }
+    ThrowIfStopped(stop_);
+    tick_();
+}
+
+void ChunkedEncoder::WriteJob(Job& job) {
+    if (job.error) {
+        std::rethrow_exception(job.error);
+    }
+    if (!mp3_) {
+        for (auto& p : job.packets) {
+            write_(p.get());
+        }
+        return;
+    }
+    auto& frames = job.frames;
+    auto& tail = mp3_->tail;
+    std::size_t i = 0;
+    // Go on with the previous instance until this one's frames continue its reservoir and
+    // windows; both encoded the same audio there.
+    while (i < tail.size() && i < frames.size() && !mp3_->packer.Continues(frames[i])) {
+        if (tail[i].packet->pts != frames[i].packet->pts) {
+            throw EncodeError("cannot join the MP3 pieces: their frames do not line up");
+        }
+        mp3_->packer.Add(tail[i]);
+        ++i;
+    }
+    std::vector<Mp3Unpacker::Frame> next;
+    for (; i < frames.size(); ++i) {
+        if (frames[i].packet->pts < job.keepTo) {
+            mp3_->packer.Add(frames[i]);
+        } else {
+            next.push_back(std::move(frames[i]));
+        }
+    }
+    tail = std::move(next);
+}
+
+} // namespace evc
