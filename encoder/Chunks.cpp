@@ -34,7 +34,7 @@ std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sample
         // Lead-in for the filter banks and the psychoacoustic model; the tail is where the
         // join may move to a frame that continues the previous instance's reservoir.
         plan.leadInFrames = 12;
-        plan.tailFrames = 24;
+        plan.tailFrames = 12;
         plan.mp3 = true;
         return plan;
     case OutputType::Aac:
