@@ -127,7 +127,7 @@ std::optional<std::string> TakeOptionValue(const std::string& a, const std::stri
     } else if (a == "-vol") {
         int vol = 0;
         if (!ParseInt(v, vol) || vol < 0) {
-            return "invalid volume '" + v + "' (0 or more, 256 keeps the level)";
+            return "invalid volume '" + v + "' (0 or more, 200 keeps the level)";
         }
         o.volume = vol;
     } else if (a == "-threads") {
@@ -264,7 +264,7 @@ std::string UsageText() {
            "  OUTPUT ends in .amr .aac .mp3 .ac3 .m4a .ogg or .wav\n"
            "  -y        overwrite an existing OUTPUT\n"
            "  -ab       audio bitrate in kbit/s\n"
-           "  -vol      volume, 256 keeps the level\n"
+           "  -vol      volume: 200 keeps the level, 100 halves it, 0 is silence, 500 is +8 dB\n"
            "  -ss, -t   start time and length of the part to convert\n"
            "  -threads  encoder instances at work on the file (default: one per core, at most\n"
            "            8; 1 encodes in one piece)\n"

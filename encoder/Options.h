@@ -1,6 +1,8 @@
 // evc's command line: ffmpeg-style options, the output path last.
 #pragma once
 
+#include "encoder/Gain.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +17,7 @@ struct EncodeOptions {
     std::optional<double> bitrateKbps;
     std::optional<int> channels;
     std::optional<int> sampleRate;
-    int volume = 256; // ffmpeg's scale: 256 leaves the level unchanged
+    int volume = kUnchangedVolume;
     std::optional<double> startSeconds;
     std::optional<double> lengthSeconds;
     int threads = 0; // encoder instances working on one file; 0: one per core, at most 8
@@ -36,11 +38,6 @@ constexpr double kMaxTimeSeconds = 4294967296.0;
 // Reads "hh:mm:ss[.frac]", "mm:ss" or plain seconds, at most kMaxTimeSeconds either way; none
 // for anything else.
 std::optional<double> ParseTimeText(const std::string& text);
-
-// Linear gain for a -vol value.
-inline double GainForVolume(int volume) {
-    return volume / 256.0;
-}
 
 // Short usage text for -h.
 std::string UsageText();

@@ -101,8 +101,13 @@ origin() { # top left corner of the main window on the screen
 }
 at() { origin; xdotool mousemove $((ox + $1)) $((oy + $2)); }
 
-tone() { # name seconds
-    ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=$2" -ac 1 -ar 8000 \
+peak() { # decoded peak level of a file in dBFS
+    ffmpeg -nostdin -hide_banner -i "$1" -map 0:a:0 -af volumedetect -f null - 2>&1 |
+        grep -o 'max_volume: [-0-9.]*' | awk '{print $2}'
+}
+
+tone() { # name seconds [rate channels]: 8000 Hz mono unless given
+    ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=$2" -ac "${4:-1}" -ar "${3:-8000}" \
         "$media/$1" || fail "ffmpeg"
 }
 
@@ -189,6 +194,12 @@ for step in "${list[@]}"; do
         d=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$out/$1")
         awk -v d="$d" -v e="$2" -v t="$3" 'BEGIN { exit !(d != "" && d - e <= t && e - d <= t) }' ||
             fail "duration of $1 is '$d'"
+        ;;
+    level) # source output tolerance: the output's decoded peak is the source's, in dB
+        set -- $arg
+        a=$(peak "$media/$1"); b=$(peak "$out/$2")
+        awk -v a="$a" -v b="$b" -v t="$3" 'BEGIN { exit !(a != "" && b != "" && a - b <= t && b - a <= t) }' ||
+            fail "peak of $2 is '$b' dB, of $1 '$a' dB"
         ;;
     term) kill -TERM "$pid"; limit=15 until_true ended || fail "program did not end" ;;
     shot) import -window root "$shots/${case_name}-$arg.png" 2>/dev/null ;;

@@ -41,7 +41,7 @@ TEST_P(EvcSources, ConvertsTheAudioOfEachAcceptedContainer) {
     evctest::MakeMedia(args, src);
     const std::string out = out_.File("from.mp3");
     const auto r = evctest::RunEvc({"-y", "-i", src, "-acodec", "mp3", "-vn", "-ab", "64", "-vol",
-                                    "256", "-ac", "2", "-ar", "44100", out});
+                                    "200", "-ac", "2", "-ar", "44100", out});
     ASSERT_EQ(r.exitCode, 0) << c.name << ": " << r.err;
     const auto info = evctest::ReadAudio(out);
     ASSERT_TRUE(info.ok) << info.error;

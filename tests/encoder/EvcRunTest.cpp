@@ -134,7 +134,7 @@ TEST_P(EvcTypes, TrimmedOutputIsTheAskedTypeAndLength) {
         SCOPED_TRACE(source);
         const std::string out = out_.File(std::string("cut") + t.ext);
         const RunResult r =
-            RunEvc(ProgramArgs(t, Media(source), out, "128", "256", "2", "44100", "00:00:01", "1"));
+            RunEvc(ProgramArgs(t, Media(source), out, "128", "200", "2", "44100", "00:00:01", "1"));
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.err, "");
         const AudioInfo info = ReadAudio(out);
@@ -252,12 +252,14 @@ TEST_P(EvcVolume, LevelFollowsTheScale) {
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, EvcVolume,
-    ::testing::Values(
-        VolumeCase{".wav", 256, 0.0}, VolumeCase{".wav", 128, -6.02}, VolumeCase{".wav", 0, NAN},
-        VolumeCase{".wav", 512, 6.02}, VolumeCase{".wav", 200, 20 * std::log10(200.0 / 256)},
-        VolumeCase{".mp3", 256, 0.0}, VolumeCase{".mp3", 128, -6.02}, VolumeCase{".mp3", 0, NAN},
-        VolumeCase{".ogg", 256, 0.0}, VolumeCase{".ogg", 128, -6.02}, VolumeCase{".m4a", 256, 0.0},
-        VolumeCase{".m4a", 0, NAN}, VolumeCase{".ac3", 128, -6.02}, VolumeCase{".amr", 0, NAN}));
+    ::testing::Values(VolumeCase{".wav", 200, 0.0}, VolumeCase{".wav", 100, -6.02},
+                      VolumeCase{".wav", 0, NAN}, VolumeCase{".wav", 400, 6.02},
+                      VolumeCase{".wav", 500, 7.96}, VolumeCase{".wav", 25, -18.06},
+                      VolumeCase{".mp3", 200, 0.0}, VolumeCase{".mp3", 100, -6.02},
+                      VolumeCase{".mp3", 0, NAN}, VolumeCase{".ogg", 200, 0.0},
+                      VolumeCase{".ogg", 100, -6.02}, VolumeCase{".m4a", 200, 0.0},
+                      VolumeCase{".m4a", 0, NAN}, VolumeCase{".ac3", 100, -6.02},
+                      VolumeCase{".amr", 0, NAN}));
 
 // Level of the frequency in one channel, over a whole number of its periods.
 double Level(const std::vector<float>& x, size_t from, size_t count, double hz, int rate) {
@@ -283,7 +285,7 @@ TEST_P(EvcLoud, FloatEncodersGetSamplesAboveFullScale) {
     ASSERT_NE(t, nullptr);
     const std::string out = out_.File(std::string("loud") + t->ext);
     const RunResult r =
-        RunEvc(ProgramArgs(*t, Media("level.wav"), out, "192", "4096", "2", "44100"));
+        RunEvc(ProgramArgs(*t, Media("level.wav"), out, "192", "3200", "2", "44100"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const AudioInfo res = ReadAudio(out, true);
     ASSERT_EQ(res.sampleRate, 44100);
@@ -303,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(FloatTypes, EvcLoud,
 TEST_F(EvcRun, LoudVolumeClipsInsteadOfWrapping) {
     const std::string out = out_.File("loud.wav");
     const RunResult r =
-        RunEvc(ProgramArgs(kTypes[6], Media("tone.wav"), out, "128", "2560", "2", "44100"));
+        RunEvc(ProgramArgs(kTypes[6], Media("tone.wav"), out, "128", "2000", "2", "44100"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const AudioInfo info = ReadAudio(out);
     // Ten times a 0.5 sine: mostly at full scale, never wrapped to the other sign.

@@ -26,10 +26,8 @@ INSTANTIATE_TEST_SUITE_P(Values, GainS16Test,
                                            S16Case{32767, 1.0, 32767}, S16Case{1000, 0.5, 500},
                                            S16Case{-1000, 0.5, -500}, S16Case{3, 0.5, 2},
                                            S16Case{1000, 0.0, 0}, S16Case{-32768, 0.0, 0},
-                                           S16Case{20000, 500.0 / 256, 32767},
-                                           S16Case{-20000, 500.0 / 256, -32768},
-                                           S16Case{100, 200.0 / 256, 78},
-                                           S16Case{16384, 2.0, 32767}));
+                                           S16Case{20000, 2.5, 32767}, S16Case{-20000, 2.5, -32768},
+                                           S16Case{100, 0.78125, 78}, S16Case{16384, 2.0, 32767}));
 
 TEST(GainFloat, ScalesPastFullScaleWithoutClipping) {
     std::vector<float> v = {0.5f, -0.5f, 0.9f, -0.9f, 0.0f};
@@ -43,7 +41,7 @@ TEST(GainFloat, ScalesPastFullScaleWithoutClipping) {
 
 TEST(GainFloat, HalfAndZero) {
     std::vector<float> v = {0.5f, -0.25f};
-    evc::ApplyGain(v.data(), v.size(), 128.0 / 256);
+    evc::ApplyGain(v.data(), v.size(), 0.5);
     EXPECT_FLOAT_EQ(v[0], 0.25f);
     EXPECT_FLOAT_EQ(v[1], -0.125f);
     evc::ApplyGain(v.data(), v.size(), 0.0);

@@ -63,7 +63,7 @@ TEST(ParseArguments, EmptyVolumeSelectionLeavesUnityGain) {
     const auto r = evc::ParseArguments(Split("-y -i a.wav -acodec aac -vn -ab 64 -ac 2 -ar 44100 "
                                              "o.m4a"));
     ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.options.volume, 256);
+    EXPECT_EQ(r.options.volume, 200);
     EXPECT_DOUBLE_EQ(evc::GainForVolume(r.options.volume), 1.0);
     EXPECT_FALSE(r.options.startSeconds.has_value());
     EXPECT_FALSE(r.options.lengthSeconds.has_value());
