@@ -8,13 +8,14 @@
 #include "engine/CustomProc.h"
 #include "engine/OptionTables.h"
 #include "support/CommandLineSplit.h"
-#include "support/Text.h"
+#include "support/SamePath.h"
 #include "support/TimeText.h"
 
 namespace {
 
-// What the command line needs of the rows with the source's path (letter
-// case ignored), read in one pass: each field keeps the last value that reads.
+// What the command line needs of the rows with the source's path, read in
+// one pass: each field keeps the last value that reads. Two names that differ
+// only in case are two files on Linux and must not share a trim.
 struct TRowTimes {
     int Matches = 0;
     std::string StartText;
@@ -25,10 +26,9 @@ struct TRowTimes {
 
 TRowTimes ReadRowTimes(const TCommonLib& lib, const TSourceFileGrid& grid,
                        const std::string& sourcePath) {
-    const std::string wanted = UpperAscii(sourcePath);
     TRowTimes times;
     for (int r = 0; r < grid.RowCount(); ++r) {
-        if (UpperAscii(grid.Field(r, sfFileName)) != wanted)
+        if (!SamePathText(grid.Field(r, sfFileName), sourcePath))
             continue;
         ++times.Matches;
         times.StartText = grid.Field(r, sfStartTime);

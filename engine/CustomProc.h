@@ -100,7 +100,8 @@ public:
     std::string CreateConvertParameter(const std::string& sourcePath);
     std::string CurStartTime;
     std::string CurCutSeconds;
-    // Start time text of the last row with this path (letter case ignored);
+    // Start time text of the last row with this exact path (letter case is
+    // ignored only on Windows, where such names are one file);
     // re-applies the selected user profile once per matching row; a damaged
     // profile is logged and shown in an error box.
     std::string GetStartTime(const std::string& sourcePath);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/CommonLib.h"
+#include "support/SamePath.h"
 #include "support/platform/SystemIO.h"
 
 namespace {
@@ -53,8 +54,9 @@ std::string TFileFunc::MakeUniqueFileName(const std::string& path) {
     std::string base = StartBaseName;
     for (;;) {
         bool taken = false;
+        // On Windows "Song" is taken by "song": the encoder would overwrite it.
         for (const std::string& name : names)
-            if (GetBaseName(name) == base) {
+            if (SamePathText(GetBaseName(name), base)) {
                 taken = true;
                 break;
             }

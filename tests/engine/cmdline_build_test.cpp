@@ -236,7 +236,7 @@ TEST(CommandLine, EmptyStartTextGivesNoTrimEvenWithALength) {
 TEST(CommandLine, SameFileTwiceTakesTheLaterRowForBoth) {
     CmdWorld w;
     w.AddRow("/m/a.wav", "00:00:10", "00:00:20");
-    w.AddRow("/M/A.WAV", "00:01:00", "00:01:30");
+    w.AddRow("/m/a.wav", "00:01:00", "00:01:30");
     for (int build = 0; build < 2; ++build) {
         w.Proc.CreateConvertParameter("/m/a.wav");
         EXPECT_EQ(w.Proc.CurStartTime, "00:01:00");
@@ -244,13 +244,22 @@ TEST(CommandLine, SameFileTwiceTakesTheLaterRowForBoth) {
     }
 }
 
-TEST(CommandLine, MatchIgnoresAsciiCaseOnly) {
+TEST(CommandLine, RowsMatchByTheExactPath) {
     CmdWorld w;
     w.AddRow("/m/Song.wav", "00:00:01", "00:00:03");
-    w.AddRow("/m/音乐.wav", "00:00:02", "00:00:09");
-    EXPECT_EQ(w.Proc.GetStartTime("/M/SONG.WAV"), "00:00:01");
-    EXPECT_EQ(w.Proc.GetCutSeconds("/m/音乐.WAV"), "7");
-    EXPECT_EQ(w.Proc.GetStartTime("/m/song.wa"), "");
+    w.AddRow("/m/song.wav", "00:00:02", "00:00:09");
+    const struct {
+        const char* path;
+        const char* start;
+        const char* cut;
+    } cases[] = {{"/m/Song.wav", "00:00:01", "2"},
+                 {"/m/song.wav", "00:00:02", "7"},
+                 {"/M/SONG.WAV", "", ""},
+                 {"/m/song.wa", "", ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(w.Proc.GetStartTime(c.path), c.start) << c.path;
+        EXPECT_EQ(w.Proc.GetCutSeconds(c.path), c.cut) << c.path;
+    }
 }
 
 TEST(CommandLine, UserProfileStillSelectedInTheDialogWinsOverThePreset) {

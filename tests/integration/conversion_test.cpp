@@ -196,6 +196,26 @@ TEST(ConversionLengthTest, AnUntouchedEndKeepsTheTailATrimmedEndCutsWholeSeconds
     }
 }
 
+TEST(ConversionNamesTest, NamesThatDifferOnlyInCaseKeepTheirOwnTrim) {
+    ConversionRig rig;
+    const std::string upper = rig.Media("Tone.wav");
+    const std::string lower = rig.Media("tone.wav");
+    ASSERT_EQ(Shell("ffmpeg -y -f lavfi -i sine=frequency=440:duration=20 " + Quote(upper)), 0);
+    ASSERT_EQ(Shell("ffmpeg -y -f lavfi -i sine=frequency=660:duration=5 " + Quote(lower)), 0);
+    rig.AddRow(upper, "00:00:02", "00:00:20");
+    rig.AddRow(lower, "00:00:00", "00:00:05");
+    const std::string out = rig.mediaDir.Folder() + "out";
+    rig.mainForm.edtOutputFolder.SetText(out);
+    rig.SelectType(oftMP3);
+
+    rig.Convert();
+
+    EXPECT_TRUE(rig.proc.FailedFiles.empty());
+    EXPECT_EQ(FolderEntries(out), (std::vector<std::string>{"Tone.mp3", "tone.mp3"}));
+    EXPECT_NEAR(DecodedSeconds(out + "/Tone.mp3"), 18.0, 0.06);
+    EXPECT_NEAR(DecodedSeconds(out + "/tone.mp3"), 5.0, 0.06);
+}
+
 TEST(ConversionNamesTest, ANameThatIsNotUtf8ReachesTheEncoderAsItsBytes) {
     ConversionRig rig;
     const std::string gbk = "\xb2\xe2\xca\xd4"; // a GBK name, not UTF-8
