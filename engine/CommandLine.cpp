@@ -2,6 +2,7 @@
 // of the file's row, the output folder and a unique output file name.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct TRowTimes {
     std::string StartText;
     std::int64_t Start = 0;
     std::int64_t End = 0;
-    std::int64_t Duration = 0;
+    std::optional<std::int64_t> Duration;
 };
 
 TRowTimes ReadRowTimes(const TCommonLib& lib, const TSourceFileGrid& grid,
@@ -36,7 +37,7 @@ TRowTimes ReadRowTimes(const TCommonLib& lib, const TSourceFileGrid& grid,
             times.Start = *s;
         if (auto e = WholeTimeTextSeconds(lib, grid.Field(r, sfEndTime)))
             times.End = *e;
-        times.Duration = WholeTimeTextSeconds(lib, grid.Field(r, sfDuration)).value_or(0);
+        times.Duration = WholeTimeTextSeconds(lib, grid.Field(r, sfDuration));
     }
     return times;
 }
@@ -50,10 +51,11 @@ std::string EncodeSecondsText(const TRowTimes& times) {
         return std::string();
     // The row's times are whole seconds cut down from the real length, so an
     // end at the file's own end asks for a second more: the encoder stops at
-    // the real end instead of dropping its last fraction of a second.
+    // the real end instead of dropping its last fraction of a second. A file
+    // under a second (duration 00:00:00) is converted whole that way too.
     std::int64_t end = times.End;
-    if (times.Duration > 0 && end >= times.Duration)
-        end = std::max(end, times.Duration + 1);
+    if (times.Duration && end >= *times.Duration)
+        end = std::max(end, *times.Duration + 1);
     return std::to_string(end - times.Start);
 }
 

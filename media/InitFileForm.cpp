@@ -95,21 +95,28 @@ void TFrmInitFileForm::DriveTimers() {
     }
 }
 
-std::int64_t TFrmInitFileForm::ProbeDuration(const std::string& path, IMediaGraph* graph) {
+std::optional<std::int64_t> TFrmInitFileForm::ProbeDuration(const std::string& path,
+                                                            IMediaGraph* graph) {
     if (graph == nullptr)
-        return 0;
+        return std::nullopt;
     try {
         graph->Clear();
         graph->Activate();
-        std::int64_t ms = graph->RenderFile(path) == 0 ? graph->DurationMs() : 0;
+        // Rendered means readable with sound, whatever the length: a short
+        // sound effect is as much a file to convert as a song.
+        std::optional<std::int64_t> seconds;
+        if (graph->RenderFile(path) == 0) {
+            const std::int64_t ms = graph->DurationMs();
+            seconds = ms > 0 ? ms / 1000 : 0;
+        }
         graph->Deactivate();
-        return ms > 0 ? ms / 1000 : 0;
+        return seconds;
     } catch (...) {
         try {
             graph->Deactivate();
         } catch (...) {
         }
-        return 0;
+        return std::nullopt;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,9 +61,9 @@ public:
     // Text of a busy frame (1 to 4).
     static std::string FrameText(int frame);
 
-    // Whole seconds of the file's sound; 0 on any failure (cannot be opened,
-    // no decodable audio, no length).
-    static std::int64_t ProbeDuration(const std::string& path, IMediaGraph* graph);
+    // Whole seconds of the file's sound, 0 for a file under a second; none
+    // when the file cannot be read (cannot be opened, no decodable audio).
+    static std::optional<std::int64_t> ProbeDuration(const std::string& path, IMediaGraph* graph);
     // Length in bytes; throws EFileSizeError when the file cannot be opened.
     static std::int64_t ReadFileSize(const std::string& path);
 

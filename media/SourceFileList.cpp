@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "support/CommonLib.h"
 #include "support/Text.h"
@@ -105,6 +106,11 @@ int TSourceFileList::FindRow(const std::string& fileName) const {
     return -1;
 }
 
+void TSourceFileList::ShowOpenError(const std::string& path) const {
+    // One box per file; the name below the text tells which of many it is.
+    lib_.ShowMsg(std::string(OpenErrorText) + "\n" + path, mkWarning);
+}
+
 void TSourceFileList::AddSourceFiles(const std::vector<std::string>& paths) {
     std::unique_ptr<IMediaGraph> graph = graphs_ ? graphs_() : nullptr;
     bool first = true;
@@ -120,12 +126,14 @@ void TSourceFileList::AddSourceFiles(const std::vector<std::string>& paths) {
             continue;
         if (!IsAcceptedExtension(ext))
             continue;
-        std::string duration =
-            lib_.SecondsToTimeText(TFrmInitFileForm::ProbeDuration(path, graph.get()));
-        if (duration == kZeroTime) {
-            lib_.ShowMsg(OpenErrorText, mkWarning);
+        const std::optional<std::int64_t> seconds =
+            TFrmInitFileForm::ProbeDuration(path, graph.get());
+        if (!seconds) {
+            ShowOpenError(path);
             continue;
         }
+        // A file under a second shows 00:00:00 and is converted whole.
+        const std::string duration = lib_.SecondsToTimeText(*seconds);
         std::int64_t size = 0;
         try {
             size = TFrmInitFileForm::ReadFileSize(path);
@@ -133,7 +141,7 @@ void TSourceFileList::AddSourceFiles(const std::vector<std::string>& paths) {
             // Probed, yet gone or locked by now: the encoder could not read it
             // either, so it is reported like any unreadable file.
             lib_.AppFunc().WriteLog(e.what());
-            lib_.ShowMsg(OpenErrorText, mkWarning);
+            ShowOpenError(path);
             continue;
         }
         // A re-entrant event during the warning box may have added it.
@@ -248,7 +256,7 @@ void TSourceFileList::FormDropFiles(const std::vector<std::string>& names) {
         // out, and said so when it is one the list would have taken.
         lib_.AppFunc().WriteLog("Dropped path too long, not added: " + name);
         if (IsAcceptedExtension(LowerExtension(name)) && FindRow(name) < 0)
-            lib_.ShowMsg(OpenErrorText, mkWarning);
+            ShowOpenError(name);
     }
     AddSourceFiles(taken);
 }

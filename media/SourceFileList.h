@@ -22,7 +22,8 @@ class TSourceFileList {
 public:
     using TGraphFactory = std::function<std::unique_ptr<IMediaGraph>()>;
 
-    // The warning for a file that cannot be read or lasts under one second.
+    // The warning for a file that cannot be read; the file's path follows
+    // on the line below.
     static constexpr const char* OpenErrorText = "文件打开错误，请检测文件或者安装新的解码器.";
     // Longest dropped path taken (a 255-character name buffer).
     static constexpr size_t MaxDroppedPathLength = 254;
@@ -75,6 +76,7 @@ public:
 
 private:
     int FindRow(const std::string& fileName) const;
+    void ShowOpenError(const std::string& path) const;
     void StoreInitDir();
 
     TSourceFileGrid& grid_;

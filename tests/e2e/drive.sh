@@ -111,6 +111,15 @@ tone() { # name seconds [rate channels]: 8000 Hz mono unless given
         "$media/$1" || fail "ffmpeg"
 }
 
+# How many viewable top-level windows are named exactly $2; true when $1.
+shown_count() {
+    local n=0 id
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -F "\"$2\": (" | awk '{print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && n=$((n + 1))
+    done
+    [ "$n" = "$1" ]
+}
+
 export DISPLAY
 if [ "$wm" = wm ]; then
     openbox > /dev/null 2>&1 &
@@ -131,6 +140,9 @@ for step in "${list[@]}"; do
     verb=${step%% *}; arg=${step#"$verb"}; arg=${arg# }
     case "$verb" in
     tone) tone $arg ;;
+    junk) printf 'not a sound file\n' > "$media/$arg" ;; # a file no decoder reads
+    twice) # two windows of that title at once: a message box over the busy window
+        limit=30 until_true shown_count 2 "$arg" || fail "no second window" ;;
     focus) # give the keyboard to a window by its title
         id=$(window_id "$arg") || fail "no window"
         xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"

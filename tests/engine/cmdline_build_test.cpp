@@ -203,7 +203,8 @@ TEST(CommandLine, AnEndAtTheFilesOwnEndReachesPastIt) {
         {"00:00:00", "00:00:09", "00:00:10", "9", "9"},     // trimmed end stays whole
         {"00:00:00", "00:05:03", "00:05:00", "303", "303"}, // marker dragged past the end
         {"00:00:10", "00:00:10", "00:00:10", "1", "0"},
-        {"00:00:00", "00:00:10", "", "10", "10"}, // no duration known
+        {"00:00:00", "00:00:10", "", "10", "10"},       // no duration known
+        {"00:00:00", "00:00:00", "00:00:00", "1", "0"}, // under a second: whole
     };
     for (const Case& c : cases) {
         CmdWorld w;

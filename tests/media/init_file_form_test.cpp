@@ -127,28 +127,33 @@ TEST(InitFileFormTest, ShowModalHandsTheLoopToTheView) {
     EXPECT_TRUE(pump.Pauses.empty());
 }
 
-TEST(ProbeDurationTest, WholeSecondsTruncatedAndZeroOnFailure) {
+TEST(ProbeDurationTest, WholeSecondsTruncatedAndNoneOnFailure) {
+    constexpr std::int64_t kNone = -1;
     const struct {
         const char* What;
-        std::int64_t Ms; // -1: the file does not render
+        std::int64_t Ms; // kNone: the file does not render
         bool Throws;
-        std::int64_t Seconds;
+        std::int64_t Seconds; // kNone: unreadable
     } cases[] = {
-        {"59.999 s", 59999, false, 59}, {"exactly one second", 1000, false, 1},
-        {"just under", 999, false, 0},  {"none", 0, false, 0},
-        {"negative", -5, false, 0},     {"ten hours", 36000000, false, 36000},
-        {"not rendered", -1, false, 0}, {"graph throws", 5000, true, 0},
+        {"59.999 s", 59999, false, 59},
+        {"exactly one second", 1000, false, 1},
+        {"just under", 999, false, 0},
+        {"no length", 0, false, 0},
+        {"negative", -5, false, 0},
+        {"ten hours", 36000000, false, 36000},
+        {"not rendered", kNone, false, kNone},
+        {"graph throws", 5000, true, kNone},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
         FakeGraph graph = ListedGraph();
-        if (c.Ms != -1)
+        if (c.Ms != kNone)
             graph.Durations["/m/f.wav"] = c.Ms;
         graph.ThrowOnRender = c.Throws;
-        EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", &graph), c.Seconds);
+        EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", &graph).value_or(kNone), c.Seconds);
         EXPECT_FALSE(graph.Active());
     }
-    EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", nullptr), 0);
+    EXPECT_EQ(TFrmInitFileForm::ProbeDuration("/m/f.wav", nullptr), std::nullopt);
 }
 
 TEST(ProbeDurationTest, ClearsAndActivatesBeforeRendering) {

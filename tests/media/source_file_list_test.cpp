@@ -75,22 +75,31 @@ TEST(SourceFileListTest, DuplicatesAreSkippedExactlyAndSilently) {
     EXPECT_TRUE(rig.Dialogs.Messages.empty());
 }
 
-TEST(SourceFileListTest, ShortOrUnreadableFilesWarnAndTheOthersAreAdded) {
+TEST(SourceFileListTest, ShortFilesAreAddedUnreadableOnesNamedInTheirWarning) {
     ListRig rig;
     std::string ok1 = rig.AddFile("ok1.wav", 1500);
     std::string shortFile = rig.AddFile("short.wav", 900);
     std::string broken = rig.AddFile("broken.mp3", 0);
     rig.Durations.erase(broken); // does not render
     std::string ok2 = rig.AddFile("ok2.wav", 61000);
-    rig.List.AddSourceFiles({ok1, shortFile, broken, ok2});
-    EXPECT_EQ(rig.Paths(), Strings({ok1, ok2}));
-    EXPECT_EQ(rig.Grid.Field(0, sfDuration), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(0, sfEndTime), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(0, sfCutTime), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(1, sfDuration), "00:01:01");
+    std::string lost = rig.AddFile("lost.ogg", 0);
+    rig.Durations.erase(lost);
+    rig.List.AddSourceFiles({ok1, shortFile, broken, ok2, lost});
+    EXPECT_EQ(rig.Paths(), Strings({ok1, shortFile, ok2}));
+    const struct {
+        int Row;
+        const char* Time; // Duration, End Time and Cut Time
+    } rows[] = {{0, "00:00:01"}, {1, "00:00:00"}, {2, "00:01:01"}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(rig.Grid.Field(r.Row, sfDuration), r.Time);
+        EXPECT_EQ(rig.Grid.Field(r.Row, sfStartTime), "00:00:00");
+        EXPECT_EQ(rig.Grid.Field(r.Row, sfEndTime), r.Time);
+        EXPECT_EQ(rig.Grid.Field(r.Row, sfCutTime), r.Time);
+    }
     ASSERT_EQ(rig.Dialogs.Messages.size(), 2u);
+    EXPECT_EQ(rig.Dialogs.Messages[0].Text, kOpenError + "\n" + broken);
+    EXPECT_EQ(rig.Dialogs.Messages[1].Text, kOpenError + "\n" + lost);
     for (const auto& m : rig.Dialogs.Messages) {
-        EXPECT_EQ(m.Text, kOpenError);
         EXPECT_EQ(m.Kind, mkWarning);
         EXPECT_EQ(m.Title, "Velmora");
     }
@@ -104,7 +113,7 @@ TEST(SourceFileListTest, ProbedFileWhoseSizeCannotBeReadIsReportedNotAdded) {
     rig.List.AddSourceFiles({gone, ok});
     EXPECT_EQ(rig.Paths(), Strings({ok}));
     ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(rig.Dialogs.Messages[0].Text, kOpenError);
+    EXPECT_EQ(rig.Dialogs.Messages[0].Text, kOpenError + "\n" + gone);
     for (const auto& row : rig.Grid.Rows)
         for (const auto& field : row.Fields)
             EXPECT_FALSE(field.empty()) << "no half-filled row";
@@ -531,26 +540,31 @@ TEST(SourceFileListTest, CancelledOpenStillShowsTheBusyWindowBriefly) {
     EXPECT_TRUE(rig.Preview.Calls.empty());
 }
 
-// Whole path with the real probing graph: generated files of 0.9 s and 1.5 s.
+// Whole path with the real probing graph: generated files of 0.36 s, 0.9 s
+// and 1.5 s, and one that is no sound at all.
 TEST(SourceFileListTest, RealFilesOfUnderAndOverOneSecond) {
     ListRig rig;
     rig.RealProbe = true;
+    std::string effect = rig.Media.Folder() + "effect.mp3";
     std::string shortFile = rig.Media.Folder() + "short.wav";
     std::string longer = rig.Media.Folder() + "longer.WAV";
+    ASSERT_TRUE(CachedFfmpeg(Tone(0.36) + " -c:a libmp3lame", effect));
     ASSERT_TRUE(CachedFfmpeg(Tone(0.9), shortFile));
     ASSERT_TRUE(CachedFfmpeg(Tone(1.5) + " -f wav", longer));
     std::string text = rig.Media.Folder() + "text.mp3";
     WriteText(text, "not sound");
-    rig.List.AddSourceFiles({shortFile, longer, text});
-    ASSERT_EQ(rig.Paths(), Strings({longer}));
-    EXPECT_EQ(rig.Grid.Field(0, sfDuration), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(0, sfEndTime), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(0, sfCutTime), "00:00:01");
-    EXPECT_EQ(rig.Grid.Field(0, sfSize),
+    rig.List.AddSourceFiles({effect, shortFile, longer, text});
+    ASSERT_EQ(rig.Paths(), Strings({effect, shortFile, longer}));
+    const char* durations[] = {"00:00:00", "00:00:00", "00:00:01"};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(rig.Grid.Field(r, sfDuration), durations[r]);
+        EXPECT_EQ(rig.Grid.Field(r, sfEndTime), durations[r]);
+        EXPECT_EQ(rig.Grid.Field(r, sfCutTime), durations[r]);
+    }
+    EXPECT_EQ(rig.Grid.Field(2, sfSize),
               rig.Lib.SizeToText(static_cast<std::int64_t>(std::filesystem::file_size(longer))));
-    ASSERT_EQ(rig.Dialogs.Messages.size(), 2u);
-    EXPECT_EQ(rig.Dialogs.Messages[0].Text, kOpenError);
-    EXPECT_EQ(rig.Dialogs.Messages[1].Text, kOpenError);
+    ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(rig.Dialogs.Messages[0].Text, kOpenError + "\n" + text);
 }
 
 } // namespace

@@ -305,9 +305,14 @@ TEST(Grid, DroppingOntoTheWindowBackgroundAddsTooAndBadDropsDoNotCrash) {
     auto& grid = w.App->MainForm.dxTreeSourceFileInfo;
     ASSERT_EQ(grid.RowCount(), 1);
     EXPECT_EQ(grid.Field(0, sfDuration), "00:00:01");
-    // The unreadable file and the folder named like a sound get the warning.
+    // The unreadable file and the folder named like a sound get the warning,
+    // each naming itself.
+    const std::string warning = "文件打开错误，请检测文件或者安装新的解码器.\n";
+    std::vector<std::string> texts;
     for (const auto& m : w.Dialogs.Messages)
-        EXPECT_EQ(m.Text, "文件打开错误，请检测文件或者安装新的解码器.");
+        texts.push_back(m.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{warning + notMedia,
+                                               warning + w.Folder.Folder() + "folder.wav"}));
 }
 
 TEST(Grid, RowsDraggedOutAreRemovedRowsReleasedOverTheGridStay) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "integration/IntegrationSupport.h"
+#include "media/SourceFileList.h"
 #include "preview/PreviewFixture.h"
 
 namespace {
@@ -58,4 +59,37 @@ TEST_F(TrimConversionTest, TimesTypedIntoTheCellsSetTheConvertedPart) {
     rig_.Convert();
     ASSERT_TRUE(rig_.proc.FailedFiles.empty());
     EXPECT_NEAR(DecodedSeconds(Output()), 8.0, 0.1);
+}
+
+TEST_F(TrimConversionTest, AFileUnderASecondIsARowAndConvertsWhole) {
+    const std::string blip = rig_.Media("blip.wav");
+    ASSERT_EQ(Shell("ffmpeg -y -f lavfi -i sine=frequency=880:duration=0.5 -ac 2 " + Quote(blip)),
+              0);
+    Grid().ClearRows();
+    TFrmInitFileForm busy{rig_.pump};
+    TSourceFileList list{Grid(), rig_.lib, rig_.proc, busy, preview_};
+    list.AddSourceFiles({blip});
+    ASSERT_EQ(Grid().RowCount(), 1);
+    EXPECT_TRUE(rig_.dialogs.Messages.empty());
+    for (int field : {sfDuration, sfStartTime, sfEndTime, sfCutTime})
+        EXPECT_EQ(Grid().Field(0, field), "00:00:00");
+    // Placed for a zero-second row: the full range, and the player runs to
+    // the file's end.
+    EXPECT_EQ(preview_.CurDuration, 0);
+    EXPECT_EQ(preview_.Panel1.LeftWidth, 1);
+    EXPECT_EQ(preview_.Panel1.RightWidth, 1);
+    EXPECT_EQ(preview_.EndTimeText, "");
+
+    // Markers dragged inwards have no second to cut: the row stays whole.
+    preview_.BeginMarkerDrag(TTrimMarker::Start, 5);
+    preview_.EndMarkerDrag(5 + 60);
+    preview_.BeginMarkerDrag(TTrimMarker::End, preview_.Panel1.EndMarkerLeft() + 4);
+    preview_.EndMarkerDrag(160 + 4);
+    for (int field : {sfStartTime, sfEndTime, sfCutTime})
+        EXPECT_EQ(Grid().Field(0, field), "00:00:00");
+    EXPECT_EQ(preview_.StartSeconds, 0);
+
+    rig_.Convert();
+    ASSERT_TRUE(rig_.proc.FailedFiles.empty());
+    EXPECT_NEAR(DecodedSeconds(rig_.mediaDir.Folder() + "out/blip.mp3"), 0.5, 0.06);
 }
