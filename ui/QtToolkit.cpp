@@ -1,5 +1,9 @@
 #include "ui/QtToolkit.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,9 +18,19 @@ void QtEventPump::ProcessMessages() {
 }
 
 void QtEventPump::Pause(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms < 0 ? 0 : ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The job's pauses are documented lengths. Qt's default coarse timer may
+    // end up to 5 % early; should anything else end the loop before the
+    // deadline, the rest is waited for.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+    do {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        QEventLoop loop;
+        QTimer::singleShot(static_cast<int>(std::max<std::int64_t>(left, 0)), Qt::PreciseTimer,
+                           &loop, &QEventLoop::quit);
+        loop.exec();
+    } while (Clock::now() < deadline);
 }
 
 QtDispatcher::QtDispatcher() {

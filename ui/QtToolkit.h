@@ -10,7 +10,8 @@
 class QtEventPump : public IEventPump {
 public:
     void ProcessMessages() override;
-    // A timed local loop: events keep running while we wait.
+    // A timed local loop: events keep running while we wait, and the wait
+    // is never shorter than asked.
     void Pause(int ms) override;
 };
 

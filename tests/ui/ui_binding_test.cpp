@@ -12,6 +12,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <thread>
 
 #include "tests/ui/UiWorld.h"
@@ -415,6 +416,30 @@ TEST(Toolkit, ThePumpPausesWhileEventsRunAndTheDispatcherKeepsOrder) {
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(order[static_cast<size_t>(i)], i);
     EXPECT_TRUE(allOnGui);
+}
+
+TEST(Toolkit, ThePumpNeverPausesShorterThanAsked) {
+    using namespace std::chrono;
+    using Clock = steady_clock;
+    QtEventPump pump;
+    // The job's launch and start pauses and its poll, each started at its
+    // own point of the clock's second: timers that round to round fractions
+    // of a second end early at such points.
+    const struct {
+        int Ms;
+        int PhaseMs;
+    } cases[] = {{2000, 30}, {3000, 520}, {100, 3}};
+    for (const auto& c : cases) {
+        const auto intoSecond = Clock::now().time_since_epoch() % seconds(1);
+        auto wait = milliseconds(c.PhaseMs) - intoSecond;
+        if (wait < Clock::duration::zero())
+            wait += seconds(1);
+        std::this_thread::sleep_for(wait);
+        const auto start = Clock::now();
+        pump.Pause(c.Ms);
+        const auto took = duration_cast<microseconds>(Clock::now() - start);
+        EXPECT_GE(took, milliseconds(c.Ms)) << c.Ms << " ms took " << took.count() << " us";
+    }
 }
 
 TEST(Toolkit, FilterEntriesBecomeQtFilters) {
