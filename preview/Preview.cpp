@@ -380,11 +380,12 @@ void TPreview::Splitter2Moved() {
         TTrimBar::DesignWidth;
     const std::int64_t endSeconds = (CurDuration * percent) / 100;
     const std::string text = lib_.SecondsToTimeText(endSeconds);
-    // The end marker's time, also when no row is selected (as for the start).
-    EndTimeText = text;
+    // Where the player pauses belongs to a row: with none selected the end
+    // marker moves alone and the player keeps the end it had.
     for (int r = 0; r < grid_.RowCount(); ++r) {
         if (!grid_.IsSelected(r))
             continue;
+        EndTimeText = text;
         grid_.Rows[static_cast<size_t>(r)][sfEndTime] = text;
         grid_.Rows[static_cast<size_t>(r)][sfCutTime] = CutTimeText(r);
     }

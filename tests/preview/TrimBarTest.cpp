@@ -292,7 +292,7 @@ TEST_F(PreviewTest, MoveHandlersLetEventsRunFirstAndDoNotNest) {
     EXPECT_EQ(Cell(r, sfStartTime), "00:00:50");
 }
 
-TEST_F(PreviewTest, MarkerMoveWithoutSelectionChangesNoRowButSetsTheState) {
+TEST_F(PreviewTest, MarkerMoveWithoutSelectionChangesNoRowNorWhereThePlayerPauses) {
     const int r = AddRow("/m/a.mp4", "00:01:40", "00:00:10", "00:01:30");
     preview.PlaceMarkers();
     Grid().SetSelected(r, false);
@@ -301,9 +301,14 @@ TEST_F(PreviewTest, MarkerMoveWithoutSelectionChangesNoRowButSetsTheState) {
     preview.Panel1.RightWidth = 111;
     preview.Splitter2Moved();
     EXPECT_EQ(preview.StartSeconds, 50);
-    EXPECT_EQ(preview.EndTimeText, "00:00:50");
+    EXPECT_EQ(preview.EndTimeText, "00:01:30");
     EXPECT_EQ(Cell(r, sfStartTime), "00:00:10");
     EXPECT_EQ(Cell(r, sfEndTime), "00:01:30");
+    // Selected again, the end marker's move is the row's and the player's.
+    Grid().SetSelected(r, true);
+    preview.Splitter2Moved();
+    EXPECT_EQ(preview.EndTimeText, "00:00:50");
+    EXPECT_EQ(Cell(r, sfEndTime), "00:00:50");
 }
 
 TEST_F(PreviewTest, CtrlClickingTheLeftStripThreeTimesStepsOnePixelEach) {
