@@ -91,7 +91,8 @@ void TfrmConverting::actRefreshProgressExecute() {
     if (chunk.empty())
         return;
     // A chunk may hold several status lines (and header lines before them);
-    // the newest complete one tells how far the encoder is.
+    // the newest tells how far the encoder is. With the first, a short file,
+    // whose lines all come in one chunk, would show 0 until its end.
     std::vector<std::string> parts;
     for (std::size_t end = chunk.size(); end > 0 && parts.size() < 4;) {
         const std::size_t cut = chunk.find_last_of("\r\n", end - 1);
