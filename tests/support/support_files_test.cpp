@@ -9,7 +9,6 @@
 
 #include "fakes/Fakes.h"
 #include "support/CommonLib.h"
-#include "support/SamePath.h"
 
 namespace {
 
@@ -76,14 +75,6 @@ TEST(GetFileFolder, Table) {
         {"/我的 音乐/x.mp3", "/我的 音乐/"}};
     for (const auto& [path, folder] : table)
         EXPECT_EQ(f.GetFileFolder(path), folder) << path;
-}
-
-TEST(SamePathText, CaseCountsWhereTheFileSystemTellsItApart) {
-    EXPECT_TRUE(SamePathText("/m/Tone.wav", "/m/Tone.wav"));
-    EXPECT_EQ(SamePathText("/m/Tone.wav", "/M/tone.WAV"), kFoldsCase);
-    // Only ASCII letters fold: other bytes are never matched half-way.
-    EXPECT_FALSE(SamePathText("/m/É.wav", "/m/é.wav"));
-    EXPECT_FALSE(SamePathText("/m/tone.wav", "/m/tone.wa"));
 }
 
 TEST(ListFiles, EveryFileButNoPlainFolders) {

@@ -10,6 +10,7 @@
 #include "fakes/CoreRig.h"
 #include "fakes/FakePlatform.h"
 #include "support/CommonLib.h"
+#include "support/SamePath.h"
 
 namespace {
 
@@ -239,3 +240,16 @@ TEST(PadNumber, ZeroDivisorIsAnError) {
 }
 
 } // namespace
+
+TEST(SamePathText, CaseCountsWhereTheFileSystemTellsItApart) {
+#ifdef _WIN32
+    constexpr bool kPathsFoldCase = true;
+#else
+    constexpr bool kPathsFoldCase = false;
+#endif
+    EXPECT_TRUE(SamePathText("/m/Tone.wav", "/m/Tone.wav"));
+    EXPECT_EQ(SamePathText("/m/Tone.wav", "/M/tone.WAV"), kPathsFoldCase);
+    // Only ASCII letters fold: other bytes are never matched half-way.
+    EXPECT_FALSE(SamePathText("/m/É.wav", "/m/é.wav"));
+    EXPECT_FALSE(SamePathText("/m/tone.wav", "/m/tone.wa"));
+}
