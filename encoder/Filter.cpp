@@ -5,9 +5,11 @@
 #include "encoder/Texts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -71,13 +73,14 @@ void Filter::SetUp(const AVFrame* frame) {
     swrInRate_ = frame->sample_rate;
     av_channel_layout_uninit(swrInLayout_.get());
     av_channel_layout_copy(swrInLayout_.get(), inLayout.get());
+    swrInSamples_ = 0;
+    swrOutSamples_ = 0;
 }
 
 void Filter::Convert(const uint8_t* const* data, int count) {
-    const int capacity = swr_get_out_samples(swr_.get(), count);
-    if (capacity <= 0) {
-        return;
-    }
+    // A few samples may give no output yet, but the resampler must still take them: the flush
+    // at the end hands them out.
+    const int capacity = std::max(1, swr_get_out_samples(swr_.get(), count));
     if (!converted_ || converted_->nb_samples < capacity) {
         converted_.reset(av_frame_alloc());
         if (!converted_) {
@@ -99,6 +102,8 @@ void Filter::Convert(const uint8_t* const* data, int count) {
     if (n < 0) {
         throw EncodeError("sample conversion failed: " + ErrorText(n));
     }
+    swrInSamples_ += count;
+    swrOutSamples_ += n;
     if (n == 0) {
         return;
     }
@@ -108,14 +113,36 @@ void Filter::Convert(const uint8_t* const* data, int count) {
 }
 
 void Filter::Flush() {
-    while (swr_ && !done_() && converted_) {
+    if (!swr_) {
+        return;
+    }
+    // A resampler gives nothing for less input than its filter spans: silence after the input
+    // carries it through, and only the input's own length is kept.
+    std::int64_t filterSize = 32;
+    av_opt_get_int(swr_.get(), "filter_size", 0, &filterSize);
+    const double inPerOut = static_cast<double>(swrInRate_) / rate_;
+    const auto span = static_cast<std::int64_t>(
+                          std::ceil(static_cast<double>(filterSize) * std::max(1.0, inPerOut))) *
+                      2;
+    std::optional<std::int64_t> keep;
+    if (swrInSamples_ < span) {
+        keep = av_rescale_rnd(swrInSamples_, rate_, swrInRate_, AV_ROUND_UP) - swrOutSamples_;
+        if (swr_inject_silence(swr_.get(), static_cast<int>(span)) < 0) {
+            throw EncodeError("out of memory");
+        }
+    }
+    while (!done_() && converted_ && keep.value_or(1) > 0) {
         if (av_frame_make_writable(converted_.get()) < 0) {
             throw EncodeError("out of memory");
         }
         const int allocated = converted_->nb_samples;
-        const int n = swr_convert(swr_.get(), converted_->data, allocated, nullptr, 0);
+        int n = swr_convert(swr_.get(), converted_->data, allocated, nullptr, 0);
         if (n <= 0) {
             return;
+        }
+        if (keep) {
+            n = static_cast<int>(std::min<std::int64_t>(n, *keep));
+            *keep -= n;
         }
         converted_->nb_samples = n;
         Deliver(converted_.get());

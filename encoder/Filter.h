@@ -4,6 +4,7 @@
 
 #include "encoder/FFmpeg.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace evc {
@@ -40,6 +41,8 @@ private:
     int swrInFormat_ = -1;
     int swrInRate_ = 0;
     ChannelLayout swrInLayout_;
+    std::int64_t swrInSamples_ = 0; // given to the current resampler
+    std::int64_t swrOutSamples_ = 0;
     FramePtr converted_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "encoder/Errors.h"
 #include "encoder/InputFormats.h"
+#include "encoder/Readback.h"
 #include "encoder/System.h"
 #include "encoder/Tags.h"
 
@@ -48,6 +49,8 @@ void OutputFile::Start(const AudioEncoder& encoder, const InputAudio& in) {
     if (type_ == OutputType::Ogg) {
         CopyTags(raw->metadata, &stream_->metadata);
     }
+    const std::optional<CoverArt> cover = FindCover(in.format.get());
+    const int coverStream = cover ? PrepareCover(raw, stream_, type_, *cover, notes_) : -1;
 
     const std::filesystem::path folder = PathFromUtf8(path_).parent_path();
     RemoveStaleTempOutputs(folder.empty() ? "." : Utf8FromPath(folder), kStaleTempAge);
@@ -67,6 +70,9 @@ void OutputFile::Start(const AudioEncoder& encoder, const InputAudio& in) {
     av_dict_free(&opts);
     if (r < 0) {
         throw EncodeError("cannot write the " + TypeName(type_) + " header: " + ErrorText(r));
+    }
+    if (cover) {
+        WriteCover(raw, coverStream, *cover);
     }
 }
 
@@ -103,6 +109,7 @@ std::int64_t OutputFile::Finish(bool overwrite) {
     if (r < 0) {
         throw EncodeError("cannot write '" + path_ + "': " + ErrorText(r));
     }
+    CheckDecodable(temp_->path(), path_, stream_->codecpar->codec_id);
     ThrowIfStopped(stop_);
     temp_->Commit(overwrite);
     return size;

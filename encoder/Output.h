@@ -3,6 +3,7 @@
 #pragma once
 
 #include "encoder/AudioEncoder.h"
+#include "encoder/CoverArt.h"
 #include "encoder/Input.h"
 #include "encoder/Settings.h"
 #include "encoder/TempOutput.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace evc {
 
@@ -22,9 +24,12 @@ public:
     // Whether encoders must put their headers in the stream parameters.
     bool wantsGlobalHeader() const;
 
-    // Adds the encoder's stream and the input's tags, reserves the temporary file (removing stale
-    // ones of earlier runs in the folder) and writes the header.
+    // Adds the encoder's stream, the input's tags and its cover, reserves the temporary file
+    // (removing stale ones of earlier runs in the folder) and writes the header.
     void Start(const AudioEncoder& encoder, const InputAudio& in);
+
+    // What Start had to leave out, one line each.
+    const std::vector<std::string>& notes() const { return notes_; }
 
     // Writes one packet whose times are in timeBase. Throws EncodeCancelled when a stop ended the
     // write, EncodeError when it failed.
@@ -33,7 +38,8 @@ public:
     // Bytes written so far.
     std::int64_t bytes() const;
 
-    // Writes the trailer, closes the file and moves it into place; returns its size.
+    // Writes the trailer, closes the file and moves it into place; returns its size. A file in
+    // which a player would find no audio is a failure and is not kept.
     std::int64_t Finish(bool overwrite);
 
 private:
@@ -45,6 +51,7 @@ private:
     std::optional<TempOutput> temp_;
     OutputFormatPtr out_;
     AVStream* stream_ = nullptr;
+    std::vector<std::string> notes_;
 };
 
 } // namespace evc

@@ -95,6 +95,8 @@ private:
     AVFrame* EncoderFrame();
     void SendToEncoder(AVFrame* frame);
     void WritePacket(AVPacket* pkt);
+    std::int64_t MinimumSamples() const;
+    void PadToMinimum();
     void FlushAll();
     void MaybeStatus(bool force);
     void StartChunks();
@@ -161,8 +163,11 @@ void Pipeline::PrintHeader() {
                                        : ", to the end";
         Line(trim);
     }
-    for (const auto& note : settings_.notes) {
-        Line("Note: " + note);
+    using Notes = const std::vector<std::string>*;
+    for (const Notes notes : {Notes{&settings_.notes}, &out_->notes()}) {
+        for (const auto& note : *notes) {
+            Line("Note: " + note);
+        }
     }
 }
 
@@ -273,8 +278,41 @@ void Pipeline::MaybeStatus(bool force) {
     }
 }
 
+// The fewest samples an output holds: one frame of its encoder, for ADTS two, as a reader
+// recognises ADTS only by three frames in a row and the encoder's priming adds one.
+std::int64_t Pipeline::MinimumSamples() const {
+    const int frame = std::max(1, encoder_->frameSize());
+    return type_ == OutputType::Aac ? 2 * std::int64_t{frame} : frame;
+}
+
+// A shorter output is padded with silence; without it the encoder writes no whole frame.
+void Pipeline::PadToMinimum() {
+    const std::int64_t buffered = fifo_ ? av_audio_fifo_size(fifo_.get()) : 0;
+    const std::int64_t minimum = MinimumSamples();
+    const std::int64_t missing = minimum - samplesSent_ - buffered;
+    if (missing <= 0) {
+        return;
+    }
+    maxSamples_ = std::max(maxSamples_, minimum);
+    FramePtr silence(av_frame_alloc());
+    if (!silence) {
+        throw EncodeError("out of memory");
+    }
+    silence->format = encoder_->format();
+    silence->sample_rate = settings_.sampleRate;
+    av_channel_layout_default(&silence->ch_layout, settings_.channels);
+    silence->nb_samples = static_cast<int>(missing);
+    if (av_frame_get_buffer(silence.get(), 0) < 0) {
+        throw EncodeError("out of memory");
+    }
+    av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, settings_.channels,
+                           encoder_->format());
+    Emit(silence.get());
+}
+
 void Pipeline::FlushAll() {
     filter_->Flush();
+    PadToMinimum();
     if (chunks_) {
         chunks_->Finish();
         return;

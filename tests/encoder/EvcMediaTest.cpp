@@ -142,43 +142,145 @@ INSTANTIATE_TEST_SUITE_P(
 struct TagCase {
     const char* ext;
     const char* codec;
-    std::vector<std::string> keys;
+    std::vector<std::string> keys; // descriptive keys the container keeps
 };
 
 class EvcTags : public EvcMedia, public ::testing::WithParamInterface<TagCase> {};
 
-TEST_P(EvcTags, SourceTagsAreCarriedOver) {
+// A tagged MP3, and a phone's video with its position, device and app keys beside the
+// descriptive ones.
+TEST_P(EvcTags, DescriptiveTagsAreCarriedAndNothingElse) {
     const TagCase& c = GetParam();
-    std::vector<std::string> args = kAudioIn;
-    args.insert(args.end(),
-                {"-c:a", "libmp3lame", "-metadata", "title=Tïtle Ünicode", "-metadata",
-                 "artist=The Artist", "-metadata", "album=An Album", "-metadata", "date=2019",
-                 "-metadata", "genre=Jazz", "-metadata", "track=7", "-metadata", "comment=Nice"});
-    evctest::MakeMedia(args, Media("tagged.mp3"));
-    const std::string out = out_.File(std::string("t") + c.ext);
-    const auto r = evctest::RunEvc({"-y", "-i", Media("tagged.mp3"), "-acodec", c.codec, out});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const auto info = evctest::ReadAudio(out);
-    const std::map<std::string, std::string> want = {
-        {"title", "Tïtle Ünicode"}, {"artist", "The Artist"}, {"album", "An Album"},
-        {"date", "2019"},           {"genre", "Jazz"},        {"track", "7"},
-        {"comment", "Nice"}};
-    for (const auto& key : c.keys) {
-        const auto it = info.tags.find(key);
-        ASSERT_NE(it, info.tags.end()) << c.ext << " lacks " << key;
-        EXPECT_EQ(it->second.substr(0, want.at(key).size()), want.at(key)) << c.ext << " " << key;
+    const std::map<std::string, std::string> want = {{"title", "Tïtle Ünicode"},
+                                                     {"artist", "The Artist"},
+                                                     {"album", "An Album"},
+                                                     {"album_artist", "Band"},
+                                                     {"composer", "Writer"},
+                                                     {"date", "2019"},
+                                                     {"genre", "Jazz"},
+                                                     {"track", "7"},
+                                                     {"disc", "2"},
+                                                     {"comment", "Nice"},
+                                                     {"copyright", "(c) Owner"}};
+    const std::vector<std::string> unwanted = {
+        "location=-15.8355-048.0153/", "com.android.version=Android-13-x", "make=PhoneMaker",
+        "model=PhoneModel-X1", "encoder=PhoneCam 1.0"};
+    std::vector<std::string> tags;
+    for (const auto& [key, value] : want) {
+        tags.insert(tags.end(), {"-metadata", key + "=" + value});
+    }
+    std::vector<std::string> mp3 = kAudioIn;
+    mp3.insert(mp3.end(), {"-c:a", "libmp3lame"});
+    mp3.insert(mp3.end(), tags.begin(), tags.end());
+    evctest::MakeMedia(mp3, Media("tagged.mp3"));
+    std::vector<std::string> phone = kVideoIn;
+    phone.insert(phone.end(), {"-c:v", "mpeg4", "-c:a", "aac", "-fflags", "+bitexact", "-movflags",
+                               "use_metadata_tags"});
+    phone.insert(phone.end(), tags.begin(), tags.end());
+    for (const auto& tag : unwanted) {
+        phone.insert(phone.end(), {"-metadata", tag});
+    }
+    evctest::MakeMedia(phone, Media("phone.mp4"));
+
+    for (const char* source : {"tagged.mp3", "phone.mp4"}) {
+        SCOPED_TRACE(source);
+        const std::string out = out_.File(std::string("t") + c.ext);
+        const auto r = evctest::RunEvc({"-y", "-i", Media(source), "-acodec", c.codec, out});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const auto info = evctest::ReadAudio(out);
+        for (const auto& key : c.keys) {
+            const auto it = info.tags.find(key);
+            ASSERT_NE(it, info.tags.end()) << c.ext << " lacks " << key;
+            EXPECT_EQ(it->second.substr(0, want.at(key).size()), want.at(key))
+                << c.ext << " " << key;
+        }
+        for (const auto& [key, value] : info.tags) {
+            for (const auto& tag : unwanted) {
+                EXPECT_NE(tag.substr(tag.find('=') + 1), value) << c.ext << " carries " << key;
+            }
+        }
     }
 }
 
-const std::vector<std::string> kAllTags = {"title", "artist", "album",  "date",
-                                           "genre", "track",  "comment"};
+const std::vector<std::string> kAllTags = {"title",    "artist",  "album",    "album_artist",
+                                           "composer", "date",    "genre",    "track",
+                                           "disc",     "comment", "copyright"};
 
 INSTANTIATE_TEST_SUITE_P(
     Containers, EvcTags,
     ::testing::Values(TagCase{".mp3", "mp3", kAllTags}, TagCase{".m4a", "aac", kAllTags},
                       TagCase{".ogg", "vorbis", kAllTags}, TagCase{".aac", "aac", kAllTags},
-                      TagCase{
-                          ".wav", "pcm_s16le", {"title", "artist", "album", "genre", "comment"}}),
+                      TagCase{".wav",
+                              "pcm_s16le",
+                              {"title", "artist", "album", "genre", "comment", "copyright"}}),
     [](const auto& info) { return std::string(info.param.ext + 1); });
+
+struct CoverCase {
+    const char* ext;
+    const char* codec;
+    bool keeps; // the type has a place for a cover
+};
+
+class EvcCover : public EvcMedia, public ::testing::WithParamInterface<CoverCase> {};
+
+// The front cover of an MP3 that also holds a back cover, and the covr of an M4A, read back
+// by mutagen.
+TEST_P(EvcCover, FrontCoverGoesWhereTheTypeKeepsOne) {
+    const CoverCase& c = GetParam();
+    evctest::MakeMedia({"-f", "lavfi", "-i", "testsrc=size=64x48", "-frames:v", "1"},
+                       Media("front.jpg"));
+    evctest::MakeMedia({"-f", "lavfi", "-i", "testsrc2=size=32x32", "-frames:v", "1"},
+                       Media("back.png"));
+    std::vector<std::string> mp3 = kAudioIn;
+    mp3.insert(mp3.end(), {"-i",
+                           Media("back.png"),
+                           "-i",
+                           Media("front.jpg"),
+                           "-map",
+                           "0",
+                           "-map",
+                           "1",
+                           "-map",
+                           "2",
+                           "-c:a",
+                           "libmp3lame",
+                           "-c:v",
+                           "copy",
+                           "-disposition:v",
+                           "attached_pic",
+                           "-metadata:s:v:0",
+                           "comment=Cover (back)",
+                           "-metadata:s:v:1",
+                           "comment=Cover (front)"});
+    evctest::MakeMedia(mp3, Media("covers.mp3"));
+    std::vector<std::string> m4a = kAudioIn;
+    m4a.insert(m4a.end(), {"-i", Media("front.jpg"), "-map", "0", "-map", "1", "-c:a", "aac",
+                           "-c:v", "copy", "-disposition:v", "attached_pic"});
+    evctest::MakeMedia(m4a, Media("cover.m4a"));
+
+    for (const char* source : {"covers.mp3", "cover.m4a"}) {
+        SCOPED_TRACE(source);
+        const std::string out = out_.File(std::string("c") + c.ext);
+        const auto r = evctest::RunEvc({"-y", "-i", Media(source), "-acodec", c.codec, out});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string picture = out_.File("picture");
+        const auto read = evctest::RunBuildTool("/usr/bin/python3", {COVER_READER, out, picture});
+        ASSERT_EQ(read.exitCode, 0) << read.err;
+        if (!c.keeps) {
+            EXPECT_EQ(read.out, "none\n");
+            continue;
+        }
+        EXPECT_EQ(read.out, "3 image/jpeg 1\n");
+        EXPECT_EQ(evctest::ReadAll(picture), evctest::ReadAll(Media("front.jpg")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, EvcCover,
+                         ::testing::Values(CoverCase{".mp3", "mp3", true},
+                                           CoverCase{".m4a", "aac", true},
+                                           CoverCase{".ogg", "vorbis", true},
+                                           CoverCase{".aac", "aac", false},
+                                           CoverCase{".wav", "pcm_s16le", false}),
+                         [](const auto& info) { return std::string(info.param.ext + 1); });
 
 } // namespace

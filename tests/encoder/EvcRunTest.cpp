@@ -31,16 +31,17 @@ struct TypeInfo {
     const char* codec;
     int slack;     // samples a result may run over the asked length: frame padding, priming
     int shortfall; // samples it may lack (libvorbis through libavformat drops 128)
+    int frame;     // samples the encoder takes at a time (Vorbis: its short block)
 };
 
 const TypeInfo kTypes[] = {
-    {".amr", "amr_nb", "amr", "amr_nb", 160, 0},
-    {".aac", "aac", "aac", "aac", 2048, 0},
-    {".mp3", "mp3", "mp3", "mp3", 1152, 0},
-    {".ac3", "ac3", "ac3", "ac3", 1536, 0},
-    {".m4a", "aac", "mov,mp4,m4a,3gp,3g2,mj2", "aac", 1024, 0},
-    {".ogg", "vorbis", "ogg", "vorbis", 1024, 128},
-    {".wav", "pcm_s16le", "wav", "pcm_s16le", 0, 0},
+    {".amr", "amr_nb", "amr", "amr_nb", 160, 0, 160},
+    {".aac", "aac", "aac", "aac", 2048, 0, 1024},
+    {".mp3", "mp3", "mp3", "mp3", 1152, 0, 1152},
+    {".ac3", "ac3", "ac3", "ac3", 1536, 0, 1536},
+    {".m4a", "aac", "mov,mp4,m4a,3gp,3g2,mj2", "aac", 1024, 0, 1024},
+    {".ogg", "vorbis", "ogg", "vorbis", 1024, 128, 256},
+    {".wav", "pcm_s16le", "wav", "pcm_s16le", 0, 0, 1},
 };
 
 // The argument list the program builds for a type.
@@ -165,6 +166,44 @@ TEST_P(EvcTypes, LengthPastTheEndStopsAtTheEnd) {
     const AudioInfo info = ReadAudio(out);
     ASSERT_TRUE(info.ok) << info.error;
     EXPECT_NEAR(info.Seconds(), 3.0, (t.slack + 64.0) / info.sampleRate);
+}
+
+// Inputs shorter than a frame, at the output's rate and (four channels of nine samples) from
+// another rate: each gives a file a player reads.
+TEST_P(EvcTypes, TinyInputsGiveReadableFiles) {
+    const TypeInfo& t = GetParam();
+    const int rate = std::string(t.ext) == ".amr" ? 8000 : 44100;
+    struct Tiny {
+        int rate;
+        int channels;
+        int samples;
+    };
+    const Tiny tiny[] = {{rate, 2, 1},
+                         {rate, 2, 9},
+                         {rate, 2, std::max(1, t.frame - 1)},
+                         {rate == 8000 ? 44100 : 8000, 4, 9}};
+    for (const Tiny& in : tiny) {
+        const std::string what = std::to_string(in.samples) + " samples of " +
+                                 std::to_string(in.channels) + " channels at " +
+                                 std::to_string(in.rate) + " Hz";
+        SCOPED_TRACE(what);
+        const std::string src = out_.File("source.wav");
+        evctest::MakeMedia({"-f", "lavfi", "-i", "anoisesrc=a=0.5:r=" + std::to_string(in.rate),
+                            "-af", "atrim=end_sample=" + std::to_string(in.samples), "-ac",
+                            std::to_string(in.channels), "-c:a", "pcm_s16le"},
+                           src);
+        const std::string out = out_.File(std::string("tiny") + t.ext);
+        const RunResult r = RunEvc(ProgramArgs(t, src, out, "128", "200", "2", "44100"));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const RunResult check = evctest::RunBuildTool(
+            "ffmpeg", {"-v", "error", "-nostdin", "-i", out, "-f", "null", "-"});
+        EXPECT_EQ(check.exitCode, 0);
+        EXPECT_EQ(check.err, "");
+        const AudioInfo info = ReadAudio(out);
+        ASSERT_TRUE(info.ok) << info.error;
+        EXPECT_GT(info.samples, 0);
+        EXPECT_FALSE(HasLeftovers(out_));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, EvcTypes, ::testing::ValuesIn(kTypes),
