@@ -145,6 +145,12 @@ int PrepareCover(AVFormatContext* out, AVStream* audio, OutputType type, const C
         }
         return -1;
     }
+    if (cover.width <= 0 || cover.height <= 0) {
+        // Muxers refuse a picture stream without a size; an FFmpeg without the picture's
+        // decoder cannot tell it.
+        notes.push_back("the size of the cover picture is unknown, left out of " + TypeName(type));
+        return -1;
+    }
     AVStream* st = avformat_new_stream(out, nullptr);
     if (st == nullptr) {
         throw EncodeError("out of memory");

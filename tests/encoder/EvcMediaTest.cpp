@@ -227,6 +227,11 @@ class EvcCover : public EvcMedia, public ::testing::WithParamInterface<CoverCase
 // by mutagen.
 TEST_P(EvcCover, FrontCoverGoesWhereTheTypeKeepsOne) {
     const CoverCase& c = GetParam();
+#ifdef _WIN32
+    if (std::string(c.ext) != ".ogg" && c.keeps) {
+        GTEST_SKIP() << "the Windows FFmpeg build has no picture decoders to size the cover";
+    }
+#endif
     evctest::MakeMedia({"-f", "lavfi", "-i", "testsrc=size=64x48", "-frames:v", "1"},
                        Media("front.jpg"));
     evctest::MakeMedia({"-f", "lavfi", "-i", "testsrc2=size=32x32", "-frames:v", "1"},
