@@ -35,6 +35,8 @@ MainWindow::MainWindow(TApplication& app, QWidget* video)
     resize(SkinWidth, SkinHeight);
     setWindowTitle(Q(form_.Caption));
     setFont(QFont(QStringLiteral("Arial")));
+    // Motion with no button held tells the mover that a drag has ended.
+    setMouseTracking(true);
 
     BuildTitleBar();
     BuildSettingsArea();
@@ -166,6 +168,9 @@ void MainWindow::BindFormModel() {
         std::_Exit(0);
     };
     app_.Launchers.AboutOwner = this;
+    // The window manager moves the window; without one we follow the mouse.
+    move_.StartSystemMove = [this] { return windowHandle() && windowHandle()->startSystemMove(); };
+    move_.MoveTo = [this](int x, int y) { move(x, y); };
 }
 
 MainWindow::~MainWindow() {
@@ -230,18 +235,12 @@ void MainWindow::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, skin_);
 }
 
-void MainWindow::BeginMove(const QPoint& globalPos) {
-    // The window manager moves the window; without one we follow the mouse.
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    manualMove_ = true;
-    moveOffset_ = globalPos - frameGeometry().topLeft();
-}
-
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     // A press on the visible background (or the title) moves the window.
     if (event->button() == Qt::LeftButton && shape_.contains(event->position().toPoint())) {
-        BeginMove(event->globalPosition().toPoint());
+        const QPoint mouse = event->globalPosition().toPoint();
+        const QPoint corner = frameGeometry().topLeft();
+        move_.Press(mouse.x(), mouse.y(), corner.x(), corner.y());
         event->accept();
         return;
     }
@@ -249,13 +248,13 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (manualMove_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - moveOffset_);
+    const QPoint mouse = event->globalPosition().toPoint();
+    move_.Motion(mouse.x(), mouse.y(), event->buttons() & Qt::LeftButton);
     QWidget::mouseMoveEvent(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-    manualMove_ = false;
+    move_.Release();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -275,10 +274,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Moving the mouse over the title with the button held drags the window.
     if (watched == title_ && event->type() == QEvent::MouseMove) {
         auto* me = static_cast<QMouseEvent*>(event);
-        if ((me->buttons() & Qt::LeftButton) && !manualMove_) {
-            BeginMove(me->globalPosition().toPoint());
-            return false;
-        }
+        const QPoint mouse = me->globalPosition().toPoint();
+        const QPoint corner = frameGeometry().topLeft();
+        move_.TitleMotion(mouse.x(), mouse.y(), corner.x(), corner.y(),
+                          me->buttons() & Qt::LeftButton);
+        return false;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "shell/Application.h"
+#include "shell/WindowMove.h"
 #include "ui/Bindings.h"
 #include "ui/SourceGrid.h"
 
@@ -66,7 +67,6 @@ private:
     void BindFormModel();
     QLabel* AddLabel(TLabel& model, int x, int y, int pixelSize = 12, bool bold = false);
     PictureButton* AddButton(TButton& model, ButtonArt art, const QString& text, QRect where);
-    void BeginMove(const QPoint& globalPos);
     // The video surface is hidden while the logo covers it.
     void FollowLogo();
 
@@ -82,6 +82,5 @@ private:
     SourceGridView* grid_ = nullptr;
     std::vector<std::pair<const TButton*, QAbstractButton*>> buttons_;
     std::vector<TimerBinding*> timers_;
-    bool manualMove_ = false;
-    QPoint moveOffset_;
+    TWindowMove move_;
 };

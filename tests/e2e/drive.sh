@@ -23,7 +23,7 @@ printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$work" > "$work/bin/xdg-open
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
-pid=""; wmpid=""; dragpid=""
+pid=""; wmpid=""; dragpid=""; wx=""; wy=""
 cleanup() {
     for p in $dragpid $pid $wmpid; do kill -TERM "$p" 2>/dev/null; done
     wait 2>/dev/null
@@ -99,6 +99,7 @@ origin() { # top left corner of the main window on the screen
     geometry "$id"
     ox=$X; oy=$Y
 }
+placed() { origin; [ "$ox" = "$wx" ] && [ "$oy" = "$wy" ]; }
 at() { origin; xdotool mousemove $((ox + $1)) $((oy + $2)); }
 
 peak() { # decoded peak level of a file in dBFS
@@ -167,6 +168,19 @@ for step in "${list[@]}"; do
         done
         xdotool mouseup 1
         ;;
+    movewin) # x y dx dy: press on the main window at x y, move the mouse by dx dy, release
+        set -- $arg
+        origin
+        wx=$((ox + $3)); wy=$((oy + $4))
+        xdotool mousemove $((ox + $1)) $((oy + $2)) mousedown 1
+        for k in 1 2 3 4 5 6 7 8 9 10; do
+            xdotool mousemove $((ox + $1 + $3 * k / 10)) $((oy + $2 + $4 * k / 10)); sleep 0.05
+        done
+        xdotool mouseup 1
+        limit=10 until_true placed || fail "window at $ox+$oy, not at $wx+$wy"
+        ;;
+    stays) # the main window is still where the last movewin put it
+        sleep 0.5; placed || fail "window at $ox+$oy, not at $wx+$wy" ;;
     dragin) # files dropped from another program onto the main window at x y
         set -- $arg
         files=(); for f in "${@:3}"; do files+=("$media/$f"); done
