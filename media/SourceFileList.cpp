@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <optional>
 
+#include "media/FolderFiles.h"
 #include "support/CommonLib.h"
 #include "support/Text.h"
 
@@ -36,7 +38,9 @@ TSourceFileList::TSourceFileList(TSourceFileGrid& grid, TCommonLib& lib, IInitDi
                                  TGraphFactory graphs)
     : grid_(grid), lib_(lib), initDirs_(initDirs), initForm_(initForm), preview_(preview),
       graphs_(std::move(graphs)) {
-    initForm_.OnAddFiles = [this](const std::vector<std::string>& paths) { AddSourceFiles(paths); };
+    initForm_.OnAddFiles = [this](const std::vector<std::string>& paths) {
+        AddSourceFiles(ExpandFolders(paths));
+    };
     initForm_.OnStoreFolder = [this] { StoreInitDir(); };
 }
 
@@ -258,7 +262,33 @@ void TSourceFileList::FormDropFiles(const std::vector<std::string>& names) {
         if (IsAcceptedExtension(LowerExtension(name)) && FindRow(name) < 0)
             ShowOpenError(name);
     }
-    AddSourceFiles(taken);
+    const bool folders = std::any_of(taken.begin(), taken.end(), IsFolderPath);
+    if (!folders || initForm_.Visible) {
+        AddSourceFiles(ExpandFolders(taken));
+        return;
+    }
+    // A drop stores no open-dialog folder.
+    storeFolder_ = false;
+    initForm_.PendingFiles = std::move(taken);
+    initForm_.ShowModal();
+}
+
+std::vector<std::string> TSourceFileList::ExpandFolders(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        if (!IsFolderPath(path)) {
+            files.push_back(path);
+            continue;
+        }
+        TFolderListing listing = ListFolderFiles(
+            path, [](const std::string& name) { return IsAcceptedExtension(LowerExtension(name)); },
+            [this] { lib_.Pump().ProcessMessages(); });
+        for (const std::string& unreadable : listing.Unreadable)
+            lib_.AppFunc().WriteLog("Folder not read: " + unreadable);
+        files.insert(files.end(), std::make_move_iterator(listing.Files.begin()),
+                     std::make_move_iterator(listing.Files.end()));
+    }
+    return files;
 }
 
 void TSourceFileList::btnOpenFileClick() {

@@ -58,8 +58,12 @@ public:
     bool dxTreeSourceFileInfoDragOver() const { return true; }
     // End of a row drag; `overGrid` when released over the grid itself.
     void dxTreeSourceFileInfoEndDrag(bool overGrid);
-    // Files dropped from the desktop, in the drop's order.
+    // Files and folders dropped from the desktop, in the drop's order. A
+    // folder adds the accepted files inside it (see FolderFiles.h), under the
+    // busy window, since a large tree takes a while to probe.
     void FormDropFiles(const std::vector<std::string>& names);
+    // The paths with every folder replaced by the accepted files inside it.
+    std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths);
 
     // The path of the first file chosen in the last confirmed open dialog.
     const std::string& DialogFileName() const { return dialogFileName_; }

@@ -77,3 +77,43 @@ template <class Int> bool ReadWholeNumber(const std::string& text, Int& value) {
     const auto [end, ec] = std::from_chars(first, last, value);
     return ec == std::errc() && end == last;
 }
+
+// Name order as people read it: runs of digits compare by their value ("2"
+// before "10"), letters without regard to ASCII case; names equal by those
+// rules fall back to their bytes, so the order is total.
+inline bool NaturalLess(const std::string& a, const std::string& b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            // Leading zeros aside, the longer run is the larger number.
+            size_t zi = i, zj = j;
+            while (zi + 1 < ei && a[zi] == '0')
+                ++zi;
+            while (zj + 1 < ej && b[zj] == '0')
+                ++zj;
+            if (ei - zi != ej - zj)
+                return ei - zi < ej - zj;
+            const int cmp = a.compare(zi, ei - zi, b, zj, ej - zj);
+            if (cmp != 0)
+                return cmp < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const unsigned char ca = static_cast<unsigned char>(AsciiLower(a[i]));
+        const unsigned char cb = static_cast<unsigned char>(AsciiLower(b[j]));
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
+    return a < b;
+}

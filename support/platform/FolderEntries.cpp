@@ -1,9 +1,14 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "support/platform/SystemIO.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders) {
     namespace fs = std::filesystem;
@@ -23,4 +28,42 @@ std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFo
         names.push_back(PathText(it->path().filename()));
     }
     return names;
+}
+
+bool ReadFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries,
+                       std::string& error) {
+    namespace fs = std::filesystem;
+    entries.clear();
+    std::error_code ec;
+    fs::directory_iterator it(FilePath(folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        FolderEntry entry;
+        entry.Name = PathText(it->path().filename());
+        std::error_code dec;
+        entry.IsFolder = it->is_directory(dec);
+        entry.IsFile = !entry.IsFolder && it->is_regular_file(dec);
+        entry.Hidden = !entry.Name.empty() && entry.Name.front() == '.';
+#ifdef _WIN32
+        const DWORD attributes = GetFileAttributesW(it->path().c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN))
+            entry.Hidden = true;
+#endif
+        entries.push_back(std::move(entry));
+    }
+    if (ec) {
+        error = ec.message();
+        return false;
+    }
+    return true;
+}
+
+std::string CanonicalFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::canonical(FilePath(folder), ec);
+    return ec ? std::string() : PathText(path);
+}
+
+bool IsFolderPath(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(FilePath(path), ec);
 }

@@ -42,6 +42,25 @@ bool EnsureFolder(const std::string& path, std::string& error);
 // folder is empty text or cannot be read.
 std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders);
 
+// One entry of a folder as a folder listing walks it.
+struct FolderEntry {
+    std::string Name;
+    bool IsFolder = false; // also a link to a folder
+    bool IsFile = false;   // a regular file or a link to one, never a pipe or device
+    bool Hidden = false;   // a dot name; on Windows also the hidden attribute
+};
+
+// The entries of `folder`, in the system's order; false (with the system's
+// text in `error`) when the folder cannot be read.
+bool ReadFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries,
+                       std::string& error);
+
+// The folder's one true path, links resolved; empty when it cannot be found.
+std::string CanonicalFolder(const std::string& folder);
+
+// True when `path` is a folder or a link to one.
+bool IsFolderPath(const std::string& path);
+
 // Current local date and time as "YYYY-MM-DD" and "HH:MM:SS".
 void LocalDateTimeText(std::string& date, std::string& time);
 

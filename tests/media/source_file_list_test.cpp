@@ -442,14 +442,30 @@ TEST(SourceFileListTest, DropAddsInOrderWithoutBusyWindowOrFolder) {
     ListRig rig;
     std::string b = rig.AddFile("b.wav", 3000);
     std::string a = rig.AddFile("a.wav", 3000);
-    std::filesystem::create_directory(rig.Media.Folder() + "folder");
     std::string text = rig.AddFile("readme.txt", 3000);
     bool shown = false;
     rig.InitForm.OnShowRequested = [&] { shown = true; };
-    rig.List.FormDropFiles({b, rig.Media.Folder() + "folder", text, a, b});
+    rig.List.FormDropFiles({b, text, a, b});
     EXPECT_EQ(rig.Paths(), Strings({b, a}));
     EXPECT_FALSE(shown);
     EXPECT_FALSE(std::filesystem::exists(rig.App.Folder() + "Config"));
+}
+
+TEST(SourceFileListTest, DroppedFolderAddsItsFilesUnderTheBusyWindow) {
+    ListRig rig;
+    const std::string loose = rig.AddFile("loose.mp3", 3000);
+    const std::string ten = rig.AddFile("album/10.mp3", 3000);
+    const std::string two = rig.AddFile("album/2.mp3", 3000);
+    const std::string deep = rig.AddFile("album/cd2/1.ogg", 3000);
+    rig.AddFile("album/cover.jpg", 3000);
+    rig.AddFile("album/.hidden.mp3", 3000);
+    bool shownWhileEmpty = false;
+    rig.InitForm.OnShowRequested = [&] { shownWhileEmpty = rig.Grid.RowCount() == 0; };
+    rig.List.FormDropFiles({loose, rig.Media.Folder() + "album", loose});
+    EXPECT_TRUE(shownWhileEmpty) << "the busy window shows before the adding";
+    EXPECT_EQ(rig.Paths(), Strings({loose, two, ten, deep}));
+    EXPECT_FALSE(rig.InitForm.Visible);
+    EXPECT_FALSE(std::filesystem::exists(rig.App.Folder() + "Config")) << "no folder stored";
 }
 
 TEST(SourceFileListTest, OpenDialogFilters) {

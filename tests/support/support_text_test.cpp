@@ -11,6 +11,7 @@
 #include "fakes/FakePlatform.h"
 #include "support/CommonLib.h"
 #include "support/SamePath.h"
+#include "support/Text.h"
 
 namespace {
 
@@ -252,4 +253,33 @@ TEST(SamePathText, CaseCountsWhereTheFileSystemTellsItApart) {
     // Only ASCII letters fold: other bytes are never matched half-way.
     EXPECT_FALSE(SamePathText("/m/É.wav", "/m/é.wav"));
     EXPECT_FALSE(SamePathText("/m/tone.wav", "/m/tone.wa"));
+}
+
+TEST(NaturalLess, NumbersByValueLettersWithoutCase) {
+    // Each name comes before the next.
+    const std::vector<std::string> order{"",
+                                         "01.mp3",
+                                         "1.mp3",
+                                         "2.mp3",
+                                         "10.mp3",
+                                         "a.mp3",
+                                         "A1.mp3",
+                                         "a2.mp3",
+                                         "a02b.mp3",
+                                         "a2c.mp3",
+                                         "a10.mp3",
+                                         "B.mp3",
+                                         "b.mp3",
+                                         "track 9",
+                                         "track 009x",
+                                         "track 10",
+                                         "x99999999999999999999",
+                                         "x100000000000000000000",
+                                         "z",
+                                         "\xc3\xa9.mp3"};
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        EXPECT_TRUE(NaturalLess(order[i], order[i + 1])) << order[i] << " < " << order[i + 1];
+        EXPECT_FALSE(NaturalLess(order[i + 1], order[i])) << order[i + 1] << " < " << order[i];
+    }
+    EXPECT_FALSE(NaturalLess("same", "same"));
 }
