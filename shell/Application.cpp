@@ -96,6 +96,23 @@ void TApplication::FormShow() {
     RunGuarded("ApplyProfile", [this] { CustomProc.ApplyProfile(); });
 }
 
+void TApplication::HandOverFiles(const std::vector<std::string>& paths) {
+    handedFiles_.insert(handedFiles_.end(), paths.begin(), paths.end());
+}
+
+bool TApplication::TakeHandedFiles(bool viewBusy) {
+    if (handedFiles_.empty())
+        return true;
+    if (viewBusy || !dropTarget_ || terminated_ || !MainForm.Enabled || CustomProc.JobRunning ||
+        InitFileForm.Visible)
+        return false;
+    // Taken out first: the adding lets events run, and they may hand over more.
+    std::vector<std::string> paths;
+    paths.swap(handedFiles_);
+    SourceList.FormDropFiles(paths);
+    return handedFiles_.empty();
+}
+
 void TApplication::ShowSplash() {
     flash_ = std::make_unique<TFrmFlashForm>(Pump);
     std::string folder = RecSoftInfo.ProgramFolder;

@@ -88,6 +88,14 @@ public:
     void LoadSoftInfo();
     void ShowMessageBox(const std::string& text);
 
+    // Files from the command line or handed over by a second start. They join
+    // the list as a drop does, once the window is free: start-up done, no job,
+    // no busy window, and (`viewBusy`) no modal window of the view. True when
+    // nothing is left waiting.
+    void HandOverFiles(const std::vector<std::string>& paths);
+    bool TakeHandedFiles(bool viewBusy);
+    bool HandedFilesWaiting() const { return !handedFiles_.empty(); }
+
     // The program ends once the show handling is done.
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
@@ -103,6 +111,7 @@ private:
     bool dropTarget_ = false;
     bool shown_ = false;
     int startUpRuns_ = 0;
+    std::vector<std::string> handedFiles_;
 
     void RunGuarded(const char* what, const std::function<void()>& step);
 };

@@ -225,6 +225,17 @@ void MainWindow::Centre() {
     move(area.center() - QPoint(SkinWidth / 2, SkinHeight / 2));
 }
 
+void MainWindow::BringToFront() {
+    // Before start-up has shown it, the splash is what the user sees.
+    if (!isVisible())
+        return;
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::PreviewKey(QKeyEvent* event) {
     form_.FormKeyDown(CoreKeyCode(event->key()),
                       KeyShiftState(event->modifiers(), QGuiApplication::mouseButtons()));

@@ -45,6 +45,8 @@ public:
     bool RunShowHandling();
     // Centres the window on the screen.
     void Centre();
+    // Shown again if minimised, raised and given the keyboard.
+    void BringToFront();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -21,9 +21,11 @@
 #include <QSocketNotifier>
 #endif
 
+#include "shell/SingleInstance.h"
 #include "shell/StartArguments.h"
 #include "support/DataFolders.h"
 #include "support/platform/SystemIO.h"
+#include "ui/SingleInstance.h"
 
 VelmoraApp::VelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(TApplication::Title));
@@ -84,6 +86,17 @@ VelmoraProgram::VelmoraProgram(IPlatform& platform, const std::string& programFo
     };
     if (auto* qapp = qobject_cast<VelmoraApp*>(QCoreApplication::instance()))
         qapp->KeyPreviewWindow = main_.get();
+    // Handed files wait for a free window; looked at again while any wait.
+    handOverRetry_.setInterval(250);
+    handOverRetry_.setSingleShot(true);
+    QObject::connect(&handOverRetry_, &QTimer::timeout, main_.get(), [this] { HandOver({}); });
+}
+
+void VelmoraProgram::HandOver(const std::vector<std::string>& paths) {
+    app_->HandOverFiles(paths);
+    const bool modal = QApplication::activeModalWidget() || QGuiApplication::modalWindow();
+    if (!app_->TakeHandedFiles(modal) && !handOverRetry_.isActive())
+        handOverRetry_.start();
 }
 
 VelmoraProgram::~VelmoraProgram() {
@@ -163,6 +176,24 @@ int RunVelmora(int argc, char** argv) {
                      start.Error.c_str());
         return 2;
     }
+    // One program per user and session: a running one takes the files.
+    std::string instanceProblem;
+    const std::string instanceName = InstanceServerName(GatherInstanceFacts(instanceProblem));
+    std::unique_ptr<InstanceLock> instanceLock;
+    if (!instanceName.empty()) {
+        instanceLock = std::make_unique<InstanceLock>(instanceName);
+        if (!instanceLock->Locked())
+            instanceProblem = "no lock on " + instanceName;
+        switch (HandToRunningProgram(instanceName, start.Files)) {
+        case HandOverResult::Handed:
+            return 0;
+        case HandOverResult::NoAnswer:
+            std::fprintf(stderr, "velmora: the running program does not answer\n");
+            return 1;
+        case HandOverResult::NoProgram:
+            break;
+        }
+    }
     std::unique_ptr<IPlatform> platform = CreateSystemPlatform();
     const TProgramLayout layout = FindProgramLayout(platform->ExecutableFolder(), *platform);
     VelmoraProgram program(*platform, layout.ProgramFolder);
@@ -204,15 +235,35 @@ int RunVelmora(int argc, char** argv) {
     }
 #endif
 
+    // Listening before the window is up: a second start during the splash
+    // waits in the queue, not in a second window.
+    std::unique_ptr<InstanceServer> server;
+    if (!instanceName.empty()) {
+        server = std::make_unique<InstanceServer>(
+            &program.Main(),
+            [&program](std::vector<std::string> paths) {
+                program.Main().BringToFront();
+                program.HandOver(paths);
+            },
+            [&program](const std::string& text) { program.App().AppFunc.WriteLog(text); });
+        std::string error;
+        if (!server->Listen(instanceName, error)) {
+            instanceProblem = "cannot listen on " + instanceName + ": " + error;
+            server.reset();
+        }
+        instanceLock->Unlock();
+    }
+    if (!instanceProblem.empty())
+        program.App().AppFunc.WriteLog("One program per session is off: " + instanceProblem);
+
     int result = 0;
     try {
         if (!program.Start())
             return 0; // a library is missing: the program ends after start-up
         if (!start.Files.empty()) {
             // Once the loop runs, through the path a drop takes.
-            QTimer::singleShot(0, &program.Main(), [&program, &start] {
-                program.App().SourceList.FormDropFiles(start.Files);
-            });
+            QTimer::singleShot(0, &program.Main(),
+                               [&program, &start] { program.HandOver(start.Files); });
         }
         result = qapp.exec();
     } catch (const std::exception& e) {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 
 #include "shell/Application.h"
 #include "support/platform/Platform.h"
@@ -53,6 +54,10 @@ public:
     // Show handling, then the window on screen. False when the program ends
     // instead (a library is missing).
     bool Start();
+    // Files from the command line or from a second start: they join the list
+    // as a drop does, as soon as the window is free (after start-up, a job,
+    // the busy window or a modal box).
+    void HandOver(const std::vector<std::string>& paths);
 
 private:
     QtEventPump pump_;
@@ -64,6 +69,7 @@ private:
     std::unique_ptr<ConvertingDialog> converting_;
     std::unique_ptr<OptionsDialog> options_;
     std::unique_ptr<BusyWindow> busy_;
+    QTimer handOverRetry_;
 };
 
 // main(): the program run from its own folder.

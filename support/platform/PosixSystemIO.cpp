@@ -325,3 +325,30 @@ std::filesystem::path FilePath(const std::string& name) {
 std::string PathText(const std::filesystem::path& path) {
     return path.string();
 }
+
+std::string PrivateRuntimeFolder(std::string& error) {
+    const std::string runtime = EnvironmentText("XDG_RUNTIME_DIR");
+    const std::string folder = !runtime.empty() && runtime.front() == '/'
+                                   ? runtime + (runtime.back() == '/' ? "" : "/") + "velmora"
+                                   : "/tmp/velmora-" + std::to_string(::getuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = folder + ": " + std::strerror(errno);
+        return {};
+    }
+    // Whatever was there before must be ours alone: a link or a folder others
+    // can enter would let them reach the socket or put their own in its place.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+        error = folder + ": " + std::strerror(errno);
+        return {};
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
+        error = folder + ": not a folder of this user closed to others";
+        return {};
+    }
+    return folder + "/";
+}
+
+std::string SessionIdentity() {
+    return {};
+}

@@ -77,6 +77,17 @@ std::string HomeFolder();
 // Creates `path` with any missing parents; true when it exists afterwards.
 bool EnsureFolderTree(const std::string& path) noexcept;
 
+// A folder only this user may enter, for the program's local socket, with a
+// trailing separator: $XDG_RUNTIME_DIR/velmora, or /tmp/velmora-UID without a
+// runtime folder; made with mode 0700 when missing. Empty, with the reason in
+// `error`, when it is not a real folder of this user closed to everyone else.
+// Windows: empty without an error (named pipes need no folder).
+std::string PrivateRuntimeFolder(std::string& error);
+
+// Windows: the user's name and the id of the session the process runs in;
+// elsewhere empty.
+std::string SessionIdentity();
+
 // A file name of the program as a path for std::filesystem and the file
 // streams, and back. std::filesystem reads a narrow name in the ANSI code page
 // on Windows, never as UTF-8; elsewhere the bytes pass unchanged.

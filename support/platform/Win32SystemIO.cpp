@@ -292,3 +292,18 @@ std::filesystem::path FilePath(const std::string& name) {
 std::string PathText(const std::filesystem::path& path) {
     return win32::Narrow(path.native());
 }
+
+std::string PrivateRuntimeFolder(std::string& error) {
+    error.clear();
+    return {};
+}
+
+std::string SessionIdentity() {
+    wchar_t user[257] = {};
+    DWORD size = 257;
+    std::string name = ::GetUserNameW(user, &size) && size > 0 ? Narrow(user, size - 1) : "user";
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
+        session = 0;
+    return name + "-" + std::to_string(session);
+}

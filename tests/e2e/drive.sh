@@ -22,6 +22,9 @@ printf '\r\n[USRInfo]\r\nInitDir=%s/\r\nSHWDDir=0\r\nSHUTDOWN=0\r\nOutDir=%s\r\n
 printf '#!/bin/sh\necho "$@" >> "%s/opened.txt"\n' "$work" > "$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
+# The runtime folder of a session: where the running program listens.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 
 pid=""; wmpid=""; dragpid=""; wx=""; wy=""
 cleanup() {
@@ -66,6 +69,28 @@ hidden() { ! viewable "$1"; }
 encoders() { pgrep -P "$pid" -x evc; }
 encoding() { encoders > /dev/null; }
 no_encoder() { ! encoding; }
+# Viewable top-level windows named exactly $1.
+count_windows() {
+    local n=0 id
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\": (" | awk '{print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q IsViewable && n=$((n + 1))
+    done
+    echo $n
+}
+is_active() { id=$(window_id "$1") && [ "$(xdotool getactivewindow 2>/dev/null)" = "$((id))" ]; }
+# Source files of the parameter lines, in order, relative to the media folder.
+converted() {
+    grep 'parameter: ' "$prog/log.txt" 2>/dev/null | grep -o -- '-i "[^"]*"' |
+        sed "s|^-i \"$media/||; s|\"\$||" | tr '\n' ' ' | sed 's/ $//'
+}
+converted_is() { [ "$(converted)" = "$1" ]; }
+launch() { # starts the program with arguments; its pid in $!
+    (cd "$prog" && exec ./velmora "$@" >> "$prog/stdout.txt" 2>&1) &
+}
+main_up() { # waits for the main window of the program $pid
+    up_or_ended() { viewable "Velmora 1.3" || ended; }
+    limit=60 until_true up_or_ended && ! ended || fail "no main window"
+}
 params() { [ "$(grep -c 'parameter: ' "$prog/log.txt" 2>/dev/null)" = "$1" ]; }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
 opened() { grep -qF "$1" "$work/opened.txt" 2>/dev/null; }
@@ -108,6 +133,7 @@ peak() { # decoded peak level of a file in dBFS
 }
 
 tone() { # name seconds [rate channels]: 8000 Hz mono unless given
+    mkdir -p "$(dirname "$media/$1")"
     ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=$2" -ac "${4:-1}" -ar "${3:-8000}" \
         "$media/$1" || fail "ffmpeg"
 }
@@ -128,11 +154,13 @@ if [ "$wm" = wm ]; then
     limit=10 until_true xprop -root _NET_SUPPORTING_WM_CHECK > /dev/null ||
         fail "openbox did not start"
 fi
-(cd "$prog" && exec ./velmora > "$prog/stdout.txt" 2>&1) &
-pid=$!
 step=start
-up_or_ended() { viewable "Velmora 1.3" || ended; }
-limit=60 until_true up_or_ended && ! ended || fail "no main window"
+# A case with a "race" step starts its programs itself.
+if ! echo "$steps" | grep -qE '(^|;) *race '; then
+    launch
+    pid=$!
+    main_up
+fi
 
 IFS=';' read -ra list <<< "$steps"
 for step in "${list[@]}"; do
@@ -181,6 +209,37 @@ for step in "${list[@]}"; do
         ;;
     stays) # the main window is still where the last movewin put it
         sleep 0.5; placed || fail "window at $ox+$oy, not at $wx+$wy" ;;
+    second) # a second start with files of the media folder: hands them over, ends at once
+        files=(); for f in $arg; do files+=("$media/$f"); done
+        t0=$(date +%s%N)
+        (cd "$prog" && timeout 30 ./velmora "${files[@]}" >> "$prog/stdout.txt" 2>&1)
+        code=$?; ms=$((($(date +%s%N) - t0) / 1000000))
+        echo "second start: exit $code after $ms ms"
+        [ $code = 0 ] || fail "second start exited $code"
+        [ $ms -le 10000 ] || fail "second start took $ms ms"
+        ;;
+    race) # two starts at the same moment, one file each: one program holds both
+        set -- $arg
+        launch "$media/$1"; p1=$!
+        launch "$media/$2"; p2=$!
+        # A process that ended but is not yet waited for still answers kill -0.
+        alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
+        one_ended() { ! alive $p1 || ! alive $p2; }
+        limit=60 until_true one_ended || fail "both starts kept running"
+        if alive $p1; then pid=$p1; other=$p2; else pid=$p2; other=$p1; fi
+        wait $other; code=$?
+        [ $code = 0 ] || fail "the start that handed over exited $code"
+        main_up
+        ;;
+    crash) kill -KILL "$pid"; wait "$pid" 2>/dev/null; limit=10 until_true hidden "Velmora 1.3" ||
+        fail "window stayed" ;;
+    restart) launch; pid=$!; main_up ;;
+    windows) # exactly N main windows, also a moment later
+        sleep 1
+        n=$(count_windows "Velmora 1.3"); [ "$n" = "$arg" ] || fail "$n main windows"
+        ;;
+    active) limit=10 until_true is_active "$arg" || fail "not the active window" ;;
+    converted) limit=120 until_true converted_is "$arg" || fail "converted: '$(converted)'" ;;
     dragin) # files dropped from another program onto the main window at x y
         set -- $arg
         files=(); for f in "${@:3}"; do files+=("$media/$f"); done

@@ -1,6 +1,9 @@
 // Start-up, splash, resource check, product information and close.
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -284,3 +287,64 @@ TEST(Splash, AnUndrivenTimerDoesNotHoldTheStartForever) {
 }
 
 } // namespace
+
+namespace {
+
+// A silent mono 8 kHz PCM WAV of whole seconds.
+void WriteWav(const fs::path& path, int seconds) {
+    const std::uint32_t data = static_cast<std::uint32_t>(seconds) * 16000;
+    auto le = [](std::uint32_t v, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i)
+            s += static_cast<char>((v >> (8 * i)) & 0xff);
+        return s;
+    };
+    WriteFile(path, "RIFF" + le(36 + data, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+                        le(8000, 4) + le(16000, 4) + le(2, 2) + le(16, 2) + "data" + le(data, 4) +
+                        std::string(data, '\0'));
+}
+
+} // namespace
+
+TEST(HandOver, FilesWaitUntilTheWindowIsFreeThenJoinInOrder) {
+    ShellWorld w;
+    const fs::path media = w.Folder.Path() / "media";
+    fs::create_directories(media / "album");
+    WriteWav(media / "b.wav", 2);
+    WriteWav(media / "album" / "10.wav", 2);
+    WriteWav(media / "album" / "2.wav", 2);
+    const std::vector<std::string> first{(media / "b.wav").string()};
+    const std::vector<std::string> second{(media / "album").string()};
+    TApplication& app = *w.App;
+    // Each blocks the adding until it is lifted.
+    const struct {
+        const char* what;
+        std::function<void(bool)> set;
+    } blockers[] = {
+        {"start-up not done",
+         [&](bool on) {
+             if (!on)
+                 app.FormShow();
+         }},
+        {"main window disabled", [&](bool on) { app.MainForm.Enabled = !on; }},
+        {"job running", [&](bool on) { app.CustomProc.JobRunning = on; }},
+        {"busy window up", [&](bool on) { app.InitFileForm.Visible = on; }},
+    };
+    app.HandOverFiles(first);
+    app.HandOverFiles(second);
+    for (const auto& b : blockers) {
+        b.set(true);
+        EXPECT_FALSE(app.TakeHandedFiles(false)) << b.what;
+        EXPECT_EQ(app.MainForm.dxTreeSourceFileInfo.RowCount(), 0) << b.what;
+        b.set(false);
+    }
+    EXPECT_FALSE(app.TakeHandedFiles(true)) << "a modal window of the view";
+    EXPECT_TRUE(app.TakeHandedFiles(false));
+    EXPECT_FALSE(app.HandedFilesWaiting());
+    const TSourceFileGrid& grid = app.MainForm.dxTreeSourceFileInfo;
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Field(0, sfFileName), first[0]);
+    EXPECT_EQ(grid.Field(1, sfFileName), second[0] + "/2.wav");
+    EXPECT_EQ(grid.Field(2, sfFileName), second[0] + "/10.wav");
+    EXPECT_TRUE(w.Dialogs.Messages.empty());
+}

@@ -1,0 +1,176 @@
+#include "ui/SingleInstance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
+
+#include "shell/SingleInstance.h"
+
+namespace {
+
+constexpr int kConnectMs = 2000;
+// A loaded machine may take a while to schedule the running program's thread.
+constexpr int kAnswerMs = 10000;
+// A client that says nothing, or too little, is dropped after this.
+constexpr int kClientMs = 5000;
+// At most this many second starts are read at once; more are turned away.
+constexpr int kMaxClients = 8;
+constexpr int kLockWaitMs = 15000;
+
+const char kAnswer[] = "ok\n";
+
+QString Name(const std::string& serverName) {
+    return QString::fromLocal8Bit(serverName.data(), static_cast<qsizetype>(serverName.size()));
+}
+
+} // namespace
+
+InstanceLock::InstanceLock(const std::string& serverName) {
+    // A socket path gets its lock beside it; a pipe name in the temporary folder.
+    const QString name = Name(serverName);
+    const QString path = QDir::isAbsolutePath(name) ? name + QStringLiteral(".lock")
+                                                    : QDir::temp().filePath(name + ".lock");
+    file_ = std::make_unique<QLockFile>(path);
+    // The lock of a program that died is taken over at once (its process is gone).
+    locked_ = file_->tryLock(kLockWaitMs);
+}
+
+void InstanceLock::Unlock() {
+    if (locked_)
+        file_->unlock();
+    locked_ = false;
+}
+
+HandOverResult HandToRunningProgram(const std::string& serverName,
+                                    const std::vector<std::string>& paths) {
+    QLocalSocket socket;
+    socket.connectToServer(Name(serverName));
+    if (!socket.waitForConnected(kConnectMs))
+        return HandOverResult::NoProgram;
+    const std::string message = EncodeHandOver(paths);
+    socket.write(message.data(), static_cast<qint64>(message.size()));
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(kAnswerMs))
+            return HandOverResult::NoAnswer;
+    QByteArray answer;
+    while (answer.size() < static_cast<qsizetype>(sizeof kAnswer - 1)) {
+        if (!socket.waitForReadyRead(kAnswerMs))
+            break;
+        answer += socket.readAll();
+    }
+    return answer == kAnswer ? HandOverResult::Handed : HandOverResult::NoAnswer;
+}
+
+class InstanceWorker : public QObject {
+public:
+    InstanceWorker(QObject* receiver, InstanceServer::FilesHandler onFiles,
+                   InstanceServer::ProblemHandler onProblem)
+        : receiver_(receiver), onFiles_(std::move(onFiles)), onProblem_(std::move(onProblem)) {}
+
+    bool Listen(const QString& name, std::string& error) {
+        server_ = new QLocalServer(this);
+        server_->setSocketOptions(QLocalServer::UserAccessOption);
+        server_->setMaxPendingConnections(kMaxClients);
+        bool ok = server_->listen(name);
+        if (!ok && server_->serverError() == QAbstractSocket::AddressInUseError) {
+            // Nobody answered on it (the caller looked first, under the lock):
+            // a socket left by a program that crashed.
+            QLocalServer::removeServer(name);
+            ok = server_->listen(name);
+        }
+        if (!ok) {
+            error = server_->errorString().toStdString();
+            return false;
+        }
+        connect(server_, &QLocalServer::newConnection, this, [this] { Accept(); });
+        return true;
+    }
+
+private:
+    void Accept() {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            if (clients_ >= kMaxClients) {
+                Problem("second start turned away: too many at once");
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            ++clients_;
+            auto reader = std::make_shared<THandOverReader>();
+            QPointer<QLocalSocket> guard(socket);
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QObject::destroyed, this, [this] { --clients_; });
+            connect(socket, &QLocalSocket::readyRead, socket,
+                    [this, socket, reader] { Read(*socket, *reader); });
+            QTimer::singleShot(kClientMs, socket, [this, guard, reader] {
+                if (guard && reader->Status() == THandOverReader::TStatus::NeedMore) {
+                    Problem("second start sent no whole message in time");
+                    guard->abort();
+                }
+            });
+            if (socket->bytesAvailable() > 0)
+                Read(*socket, *reader);
+        }
+    }
+
+    void Read(QLocalSocket& socket, THandOverReader& reader) {
+        if (reader.Status() != THandOverReader::TStatus::NeedMore) {
+            socket.readAll();
+            return;
+        }
+        const QByteArray data = socket.readAll();
+        switch (reader.Feed(data.constData(), static_cast<std::size_t>(data.size()))) {
+        case THandOverReader::TStatus::NeedMore:
+            return;
+        case THandOverReader::TStatus::Invalid:
+            Problem("second start sent something else than a list of paths: " + reader.Error());
+            socket.abort();
+            return;
+        case THandOverReader::TStatus::Done:
+            socket.write(kAnswer, sizeof kAnswer - 1);
+            socket.flush();
+            socket.disconnectFromServer();
+            Deliver(reader.Paths());
+            return;
+        }
+    }
+
+    void Deliver(std::vector<std::string> paths) {
+        QMetaObject::invokeMethod(
+            receiver_, [f = onFiles_, p = std::move(paths)]() mutable { f(std::move(p)); },
+            Qt::QueuedConnection);
+    }
+
+    void Problem(const std::string& text) {
+        QMetaObject::invokeMethod(
+            receiver_, [f = onProblem_, text] { f(text); }, Qt::QueuedConnection);
+    }
+
+    QObject* receiver_;
+    InstanceServer::FilesHandler onFiles_;
+    InstanceServer::ProblemHandler onProblem_;
+    QLocalServer* server_ = nullptr;
+    int clients_ = 0;
+};
+
+InstanceServer::InstanceServer(QObject* receiver, FilesHandler onFiles, ProblemHandler onProblem)
+    : worker_(new InstanceWorker(receiver, std::move(onFiles), std::move(onProblem))) {
+    worker_->moveToThread(&thread_);
+    QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
+}
+
+InstanceServer::~InstanceServer() {
+    thread_.quit();
+    thread_.wait();
+}
+
+bool InstanceServer::Listen(const std::string& serverName, std::string& error) {
+    bool ok = false;
+    const QString name = Name(serverName);
+    QMetaObject::invokeMethod(
+        worker_, [&] { ok = worker_->Listen(name, error); }, Qt::BlockingQueuedConnection);
+    return ok;
+}
