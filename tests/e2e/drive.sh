@@ -6,10 +6,18 @@
 # Each step of a case is "verb arg..." separated by ";". Every wait polls
 # for its condition and is bounded; a step that fails ends the case.
 set -u
+here="$(cd "$(dirname "$0")" && pwd)"
+# A session bus of the case's own: what the program says on it (to screen
+# readers, notification servers, taskbars) reaches only this case.
+if [ -z "${VELMORA_E2E_BUS:-}" ]; then
+    VELMORA_E2E_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
 table="$1"; case_name="$2"; bindir="$3"; dragsource="$4"; shots="$5"
 line=$(grep -E "^${case_name}[[:space:]]" "$table" | head -n 1)
 [ -n "$line" ] || { echo "no case $case_name"; exit 2; }
-wm=$(echo "$line" | awk '{print $2}')
+# Second column: "-" or a comma list of wm (openbox runs) and a11y (the
+# program talks to the accessibility bus).
+opts=",$(echo "$line" | awk '{print $2}'),"
 steps=$(echo "$line" | cut -d'|' -f2-)
 
 work=$(mktemp -d)
@@ -26,9 +34,9 @@ export PATH="$work/bin:$PATH"
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 
-pid=""; wmpid=""; dragpid=""; wx=""; wy=""
+pid=""; wmpid=""; dragpid=""; wx=""; wy=""; otherpid=""; noticepid=""
 cleanup() {
-    for p in $dragpid $pid $wmpid; do kill -TERM "$p" 2>/dev/null; done
+    for p in $dragpid $otherpid $noticepid $pid $wmpid; do kill -TERM "$p" 2>/dev/null; done
     wait 2>/dev/null
     rm -rf "$work"
 }
@@ -132,6 +140,32 @@ peak() { # decoded peak level of a file in dBFS
         grep -o 'max_volume: [-0-9.]*' | awk '{print $2}'
 }
 
+# Reads window $1 through AT-SPI into $work/heard.txt; false while the
+# window is not in the accessibility tree yet.
+heard=""
+walk() {
+    "$here/a11y_walk.py" "$pid" "$1" > "$work/heard.txt" 2>&1
+    heard=$?
+    [ $heard != 2 ]
+}
+hears() { # a line of the last walk that starts with the pattern $1 (* matches any text)
+    local l
+    while IFS= read -r l; do
+        # shellcheck disable=SC2254
+        case "$l" in $1*) return 0 ;; esac
+    done < "$work/heard.txt"
+    return 1
+}
+notices() { grep -c '^notify' "$work/notices.txt" 2>/dev/null; }
+notified() { grep '^notify' "$work/notices.txt" 2>/dev/null | grep -qF "$1"; }
+# The taskbar entry showed the job's progress, then none once it ended.
+taskbar_shown() {
+    awk -F'\t' '$1 == "launcher" && $2 == "application://com.draviksoft.Velmora.desktop" {
+            if ($4 == "True" && $3 > 0 && $3 <= 1) shown = 1
+            last = $4
+        } END { exit !(shown && last == "False") }' "$work/notices.txt" 2>/dev/null
+}
+
 tone() { # name seconds [rate channels]: 8000 Hz mono unless given
     mkdir -p "$(dirname "$media/$1")"
     ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=$2" -ac "${4:-1}" -ar "${3:-8000}" \
@@ -148,12 +182,14 @@ shown_count() {
 }
 
 export DISPLAY
-if [ "$wm" = wm ]; then
+case "$opts" in *,a11y,*) export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ;; esac
+case "$opts" in *,wm,*)
     openbox > /dev/null 2>&1 &
     wmpid=$!
     limit=10 until_true xprop -root _NET_SUPPORTING_WM_CHECK > /dev/null ||
         fail "openbox did not start"
-fi
+    ;;
+esac
 step=start
 # A case with a "race" step starts its programs itself.
 if ! echo "$steps" | grep -qE '(^|;) *race '; then
@@ -175,6 +211,15 @@ for step in "${list[@]}"; do
     focus) # give the keyboard to a window by its title
         id=$(window_id "$arg") || fail "no window"
         xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+        ;;
+    activate) # hand the desktop's focus to a window by its title, as a click on it does
+        id=$(window_id "$arg") || fail "no window"
+        xdotool windowactivate --sync "$id" 2>/dev/null || fail "not activated"
+        ;;
+    other) # another program's window, titled $arg
+        xmessage -geometry +0+0 -title "$arg" "$arg" > /dev/null 2>&1 &
+        otherpid=$!
+        limit=20 until_true viewable "$arg" || fail "no window"
         ;;
     key) xdotool key --delay 60 $arg ;;
     type) xdotool type --delay 20 "$(echo "$arg" | sed "s|@|$media/|g")" ;;
@@ -286,6 +331,26 @@ for step in "${list[@]}"; do
         awk -v a="$a" -v b="$b" -v t="$3" 'BEGIN { exit !(a != "" && b != "" && a - b <= t && b - a <= t) }' ||
             fail "peak of $2 is '$b' dB, of $1 '$a' dB"
         ;;
+    reads) # title: a screen reader finds a name on every control of that window
+        # A walk takes a second or more: ten tries, a second apart.
+        i=0
+        until walk "$arg" || [ $i = 10 ]; do sleep 1; i=$((i + 1)); done
+        [ "$heard" != 2 ] || fail "not in the accessibility tree: $(cat "$work/heard.txt")"
+        [ "$heard" = 0 ] || fail "$(cat "$work/heard.txt")"
+        ;;
+    hears) hears "$arg" || fail "$(cat "$work/heard.txt")" ;; # "role: name" of the last read
+    notifier) # a notification server and taskbar on the case's bus
+        "$here/notice_server.py" "$work/notices.txt" > "$work/notifier.txt" 2>&1 &
+        noticepid=$!
+        limit=20 until_true grep -q ready "$work/notices.txt" 2>/dev/null ||
+            fail "no notification server: $(cat "$work/notifier.txt")"
+        ;;
+    notified) limit=30 until_true notified "$arg" || fail "notices: $(cat "$work/notices.txt")" ;;
+    notices) # exactly that many notices, for two seconds more
+        sleep 2
+        [ "$(notices)" = "$arg" ] || fail "notices: $(cat "$work/notices.txt")"
+        ;;
+    taskbar) limit=10 until_true taskbar_shown || fail "launcher entry: $(cat "$work/notices.txt")" ;;
     term) kill -TERM "$pid"; limit=15 until_true ended || fail "program did not end" ;;
     shot) import -window root "$shots/${case_name}-$arg.png" 2>/dev/null ;;
     *) fail "unknown verb" ;;
