@@ -118,6 +118,15 @@ void BindProgressBar(QProgressBar* bar, TProgressBar& model) {
     UnhookOnDestroy(bar, model);
 }
 
+void NameByLabel(QWidget* control, QLabel* label) {
+    label->setBuddy(control);
+    // The visible caption without its closing colon.
+    QString name = label->text().trimmed();
+    while (name.endsWith(QLatin1Char(':')) || name.endsWith(QChar(0xFF1A)))
+        name.chop(1);
+    control->setAccessibleName(name.trimmed());
+}
+
 void BindVisibility(QWidget* widget, TControl& model) {
     QPointer<QWidget> p(widget);
     auto refresh = [p, &model] {
@@ -132,6 +141,9 @@ void BindVisibility(QWidget* widget, TControl& model) {
 PictureButton::PictureButton(ButtonArt art, const QString& text, QWidget* parent)
     : QAbstractButton(parent), art_(art) {
     setText(text);
+    // A picture alone says nothing to a screen reader: it hears the meaning.
+    if (text.isEmpty())
+        setAccessibleName(ButtonArtMeaning(art));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
 }

@@ -23,6 +23,8 @@ void BindLabel(QLabel* label, TLabel& model, bool autoSize = true);
 void BindLineEdit(QLineEdit* edit, TEdit& model);
 void BindCheckBox(QCheckBox* box, TCheckBox& model);
 void BindProgressBar(QProgressBar* bar, TProgressBar& model);
+// The label beside `control` names it for screen readers, as its buddy.
+void NameByLabel(QWidget* control, QLabel* label);
 // Shows or hides `widget` with a model's Visible flag.
 void BindVisibility(QWidget* widget, TControl& model);
 

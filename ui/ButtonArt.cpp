@@ -2,6 +2,42 @@
 
 #include <QPainterPath>
 
+QString ButtonArtMeaning(ButtonArt art) {
+    switch (art) {
+    case ButtonArt::Minimize:
+        return QStringLiteral("最小化");
+    case ButtonArt::Close:
+        return QStringLiteral("关闭");
+    case ButtonArt::Home:
+        return QStringLiteral("主页");
+    case ButtonArt::Mail:
+        return QStringLiteral("电子邮件");
+    case ButtonArt::About:
+        return QStringLiteral("关于");
+    case ButtonArt::Options:
+        return QStringLiteral("选项");
+    case ButtonArt::Folder:
+        return QStringLiteral("浏览");
+    case ButtonArt::Play:
+        return QStringLiteral("播放");
+    case ButtonArt::Pause:
+        return QStringLiteral("暂停");
+    case ButtonArt::Stop:
+        return QStringLiteral("停止");
+    case ButtonArt::Open:
+        return QStringLiteral("添加文件");
+    case ButtonArt::Remove:
+        return QStringLiteral("移除文件");
+    case ButtonArt::Clear:
+        return QStringLiteral("清空列表");
+    case ButtonArt::Convert:
+        return QStringLiteral("开始转换");
+    case ButtonArt::StopJob:
+        return QStringLiteral("停止转换");
+    }
+    return {};
+}
+
 namespace {
 
 QColor Shade(const QColor& c, ButtonState state) {

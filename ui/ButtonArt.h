@@ -25,6 +25,9 @@ enum class ButtonArt {
 
 enum class ButtonState { Normal, Hover, Pressed, Disabled };
 
+// What a picture means, as a screen reader says it for a button without text.
+QString ButtonArtMeaning(ButtonArt art);
+
 void PaintButtonArt(QPainter& painter, const QRect& rect, ButtonArt art, const QString& text,
                     ButtonState state);
 

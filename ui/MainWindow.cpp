@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -25,12 +27,25 @@ namespace {
 
 const char* const kWhiteLabel = "color: white; background: transparent;";
 
+// A frameless plain widget reads as a filler: screen readers must meet the
+// main window as a window.
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("MainWindow") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 MainWindow::MainWindow(TApplication& app, QWidget* video)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), app_(app), form_(app.MainForm),
       skin_(MakeMainSkin()), shape_(SkinRegion(skin_)) {
     setObjectName(QStringLiteral("TFrmMainForm"));
+    static const bool accessibleAsWindow = [] {
+        QAccessible::installFactory(MainWindowAccessible);
+        return true;
+    }();
+    (void)accessibleAsWindow;
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(SkinWidth, SkinHeight);
     setWindowTitle(Q(form_.Caption));
@@ -59,33 +74,37 @@ void MainWindow::BuildTitleBar() {
 }
 
 void MainWindow::BuildSettingsArea() {
-    AddLabel(form_.lblOutputFileTypeName, 288, 136);
+    QLabel* typeLabel = AddLabel(form_.lblOutputFileTypeName, 288, 136);
     outputType_ = new QComboBox(this);
     outputType_->setObjectName(QStringLiteral("cbbOutputFiletype"));
     outputType_->setGeometry(368, 133, 297, 21);
     BindComboBox(outputType_, form_.cbbOutputFiletype);
-    AddLabel(form_.lblProfileSettings, 288, 164);
+    NameByLabel(outputType_, typeLabel);
+    QLabel* profileLabel = AddLabel(form_.lblProfileSettings, 288, 164);
     profile_ = new QComboBox(this);
     profile_->setObjectName(QStringLiteral("cbbProfile"));
     profile_->setGeometry(368, 160, 217, 21);
     BindComboBox(profile_, form_.cbbProfile);
+    NameByLabel(profile_, profileLabel);
     AddButton(form_.btnOptions, ButtonArt::Options, QStringLiteral("选项"), {595, 160, 70, 20});
-    AddLabel(form_.lblOutputFolderInfo, 312, 191);
+    QLabel* folderLabel = AddLabel(form_.lblOutputFolderInfo, 312, 191);
     outputFolder_ = new QLineEdit(this);
     outputFolder_->setObjectName(QStringLiteral("edtOutputFolder"));
     outputFolder_->setGeometry(368, 188, 217, 20);
     BindLineEdit(outputFolder_, form_.edtOutputFolder);
+    NameByLabel(outputFolder_, folderLabel);
     AddButton(form_.RzBmpButton1, ButtonArt::Folder, QStringLiteral("浏览"), {595, 188, 70, 20});
     auto* shutdown = new QCheckBox(this);
     shutdown->setObjectName(QStringLiteral("chkShutdown"));
     shutdown->setGeometry(294, 226, 16, 17);
     BindCheckBox(shutdown, form_.chkShutdown);
-    AddLabel(form_.Label1, 313, 227);
+    // The boxes are too narrow for their own text: the label beside names them.
+    NameByLabel(shutdown, AddLabel(form_.Label1, 313, 227));
     auto* showDir = new QCheckBox(this);
     showDir->setObjectName(QStringLiteral("chkShowOutputDirectory"));
     showDir->setGeometry(294, 246, 15, 17);
     BindCheckBox(showDir, form_.chkShowOutputDirectory);
-    AddLabel(form_.Label2, 313, 247);
+    NameByLabel(showDir, AddLabel(form_.Label2, 313, 247));
 }
 
 void MainWindow::BuildPreviewArea(QWidget* video) {

@@ -149,17 +149,21 @@ void ConvertingDialog::AddProgress(QVBoxLayout& layout) {
     file->setMaximumWidth(400);
     layout.addWidget(file);
     layout.addSpacing(4);
-    layout.addWidget(BoundLabel(model_.lblTotalFilr, this));
+    QLabel* totalLabel = BoundLabel(model_.lblTotalFilr, this);
+    layout.addWidget(totalLabel);
     auto* total = new QProgressBar(this);
     total->setObjectName(QStringLiteral("pbTotal"));
     total->setTextVisible(false);
     BindProgressBar(total, model_.pbTotal);
+    NameByLabel(total, totalLabel);
     layout.addWidget(total);
-    layout.addWidget(BoundLabel(model_.lblCurprog, this));
+    QLabel* currentLabel = BoundLabel(model_.lblCurprog, this);
+    layout.addWidget(currentLabel);
     auto* current = new QProgressBar(this);
     current->setObjectName(QStringLiteral("ProgressBar1"));
     current->setTextVisible(false);
     BindProgressBar(current, model_.ProgressBar1);
+    NameByLabel(current, currentLabel);
     layout.addWidget(current);
 }
 
@@ -288,12 +292,13 @@ QPushButton* OptionsDialog::AddButton(TButton& model, QRect where, const char* n
 
 // The profile's name, editable, with Add, Save and Delete.
 void OptionsDialog::AddProfileRow() {
-    Caption(model_.lblCustomProfile, this, {12, 15});
+    QLabel* profileLabel = Caption(model_.lblCustomProfile, this, {12, 15});
     profileBox_ = new QComboBox(this);
     profileBox_->setObjectName(QStringLiteral("cbbCustomProfile"));
     profileBox_->setEditable(true);
     profileBox_->setInsertPolicy(QComboBox::NoInsert);
     profileBox_->setGeometry(80, 11, 190, 22);
+    NameByLabel(profileBox_, profileLabel);
     {
         QPointer<QComboBox> p(profileBox_);
         TProfileComboBox& list = model_.cbbCustomProfile;
@@ -336,8 +341,10 @@ void OptionsDialog::AddAudioSettings() {
     for (int i = 0; i < 4; ++i) {
         const int row = i / 2;
         const int column = (i % 2) * 2;
-        grid->addWidget(Caption(*cells[i].first, group, {}), row, column);
+        QLabel* label = Caption(*cells[i].first, group, {});
+        grid->addWidget(label, row, column);
         QComboBox* box = FixedList(*cells[i].second, group, {});
+        NameByLabel(box, label);
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         grid->addWidget(box, row, column + 1);
         lists_.emplace_back(cells[i].second, box);

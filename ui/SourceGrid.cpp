@@ -99,6 +99,9 @@ QVariant SourceGridModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < ColumnCount)
         return QString::fromUtf8(kCaptions[section]);
+    // The check column shows no caption; a screen reader hears what it does.
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole && section == sfCheck)
+        return QStringLiteral("Convert");
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -164,6 +167,7 @@ void TimeCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 SourceGridView::SourceGridView(TSourceFileGrid& grid, QWidget* parent)
     : QTableView(parent), grid_(grid), model_(grid, this), timeDelegate_(this) {
     setObjectName(QStringLiteral("dxTreeSourceFileInfo"));
+    setAccessibleName(QStringLiteral("文件列表"));
     setModel(&model_);
     setItemDelegateForColumn(sfStartTime, &timeDelegate_);
     setItemDelegateForColumn(sfEndTime, &timeDelegate_);

@@ -97,6 +97,7 @@ TrimBarWidget::TrimBarWidget(TPreview& preview, QWidget* parent)
       outsideStrip_(StripPicture(QColor(70, 70, 70), QColor(35, 35, 35))),
       insideStrip_(StripPicture(QColor(120, 200, 120), QColor(40, 120, 40))) {
     setObjectName("Panel1");
+    setAccessibleName(QStringLiteral("剪切范围"));
     setFixedSize(TTrimBar::DesignWidth, TTrimBar::BarHeight);
     setMouseTracking(true);
     // tmrPaintSP is bound once, by the main window, like every other timer.
