@@ -61,6 +61,8 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
             }
             proc.JobList = nullptr;
             proc.JobRunning = false;
+            if (proc.Desktop)
+                proc.Desktop->ClearJobProgress();
         }
     } scope{*this, *form};
     JobRunning = true;
@@ -86,6 +88,8 @@ void TCustomProc::ConvertFiles(TSourceFileGrid& list) {
     // A long batch must not be cut short by the machine going to sleep.
     std::unique_ptr<ISleepInhibitor> inhibitor =
         Lib.Platform().InhibitSleep("Converting audio files");
+    if (Desktop)
+        Desktop->ShowJobProgress(0);
 
     DoneCount = 0;
     CurRow = 0;
@@ -171,6 +175,11 @@ bool TCustomProc::EndJob(TfrmConverting& form, std::unique_ptr<ISleepInhibitor> 
         }
     }
     StopRequested = false;
+    // Told before the dialog goes, while the user's focus is still as it was.
+    if (Desktop && !JobStopped) {
+        const int failed = static_cast<int>(FailedFiles.size());
+        Desktop->NoticeJobEnd(JobEndNoticeTitle(), JobEndNoticeText(DoneCount - failed, failed));
+    }
     form.Hide();
     MainForm.SetEnabled(true);
     inhibitor.reset();
@@ -182,6 +191,15 @@ bool TCustomProc::EndJob(TfrmConverting& form, std::unique_ptr<ISleepInhibitor> 
         Lib.ShowMsg(text, mkWarning);
     }
     return true;
+}
+
+std::string TCustomProc::JobEndNoticeTitle() {
+    return "转换完成";
+}
+
+std::string TCustomProc::JobEndNoticeText(int converted, int failed) {
+    return "已转换 " + std::to_string(converted) + " 个文件, 失败 " + std::to_string(failed) +
+           " 个.";
 }
 
 void TCustomProc::EndJobForClose() {

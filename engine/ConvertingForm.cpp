@@ -76,6 +76,8 @@ void TfrmConverting::actRefreshProgressExecute() {
         const std::int64_t filePart =
             std::int64_t{ProgressBar1.Position()} * 100 / (std::int64_t{ProgressBar1.Max()} + 1);
         pbTotal.SetPosition(ClampToInt(filePart + std::int64_t{proc_.DoneCount} * 100));
+        if (proc_.Desktop && pbTotal.Max() > 0)
+            proc_.Desktop->ShowJobProgress(static_cast<double>(pbTotal.Position()) / pbTotal.Max());
         lblPersent.SetCaption("当前: " + std::to_string(std::int64_t{proc_.DoneCount} + 1) +
                               " , 总共: " + std::to_string(proc_.TotalCount) + ".");
     } catch (...) {

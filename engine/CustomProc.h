@@ -149,6 +149,11 @@ public:
     // Source paths of the latest job whose encoder could not start, exited
     // with an error or was killed (the reasons go to the log).
     std::vector<std::string> FailedFiles;
+    // The taskbar entry and end-of-job notice; set by the view (not owned).
+    IJobDesktop* Desktop = nullptr;
+    // The notice of a job that ran to its end: converted and failed counts.
+    static std::string JobEndNoticeTitle();
+    static std::string JobEndNoticeText(int converted, int failed);
     // The program closes during a job: the current encoder is ended (its
     // partial output removed) before the process goes.
     void EndJobForClose();

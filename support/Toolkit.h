@@ -35,7 +35,8 @@ public:
     // Yes/No question; true for Yes.
     virtual bool Question(const std::string& title, const std::string& text) = 0;
     // Text prompt with a proposal in `value`; false when cancelled.
-    virtual bool Prompt(const std::string& title, const std::string& caption, std::string& value) = 0;
+    virtual bool Prompt(const std::string& title, const std::string& caption,
+                        std::string& value) = 0;
     // Multi-select open dialog. `filters` are entries "Description|*.a;*.b" in
     // order. On OK `files` gets the chosen paths (in order) and true is returned.
     virtual bool OpenFiles(const std::string& title, const std::string& initialDir,
@@ -43,4 +44,19 @@ public:
                            std::vector<std::string>& files) = 0;
     // Folder browser starting at `folder`; on OK `folder` is the choice.
     virtual bool BrowseFolder(const std::string& title, std::string& folder) = 0;
+};
+
+// What the desktop shows of a job outside the program's windows: its share
+// done on the taskbar entry, and a notice when it ends while the user looks
+// elsewhere. The view layer implements it where the desktop offers one.
+class IJobDesktop {
+public:
+    virtual ~IJobDesktop() = default;
+    // Share of the whole job done, 0 to 1.
+    virtual void ShowJobProgress(double share) = 0;
+    // The job is over, however it ended: the entry shows no progress.
+    virtual void ClearJobProgress() = 0;
+    // A job ran to its end; shown only when none of the program's windows
+    // is active (its own dialogs speak otherwise).
+    virtual void NoticeJobEnd(const std::string& title, const std::string& text) = 0;
 };

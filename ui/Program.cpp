@@ -29,6 +29,8 @@
 
 VelmoraApp::VelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(TApplication::Title));
+    // How the desktop knows the program: its notices and its taskbar entry.
+    setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
     setQuitOnLastWindowClosed(false);
 }
 
@@ -80,6 +82,7 @@ VelmoraProgram::VelmoraProgram(IPlatform& platform, const std::string& programFo
     options_ = std::make_unique<OptionsDialog>(app_->OptionForm, nullptr);
     busy_ = std::make_unique<BusyWindow>(app_->InitFileForm, main_.get());
     dialogs_.DefaultOwner = main_.get();
+    app_->CustomProc.Desktop = &jobDesktop_;
     app_->ShowSplashModal = [](TFrmFlashForm& model) {
         SplashWindow splash(model);
         splash.RunModal();

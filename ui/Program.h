@@ -11,6 +11,7 @@
 
 #include "shell/Application.h"
 #include "support/platform/Platform.h"
+#include "ui/JobDesktop.h"
 #include "ui/MainWindow.h"
 #include "ui/QtToolkit.h"
 #include "ui/SecondaryWindows.h"
@@ -63,6 +64,7 @@ private:
     QtEventPump pump_;
     QtDispatcher dispatcher_;
     QtDialogs dialogs_;
+    JobDesktop jobDesktop_;
     std::unique_ptr<QtMediaGraph> player_;
     std::unique_ptr<TApplication> app_;
     std::unique_ptr<MainWindow> main_;

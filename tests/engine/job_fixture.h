@@ -113,6 +113,7 @@ struct JobFixture {
     TCustomProc proc{lib, fileFunc, sysFunc, mainForm};
     TfrmOption optionForm;
     TfrmConverting form{proc, dispatcher};
+    RecordingJobDesktop desktop;
     int exits = 0;
 
     JobFixture() {
@@ -121,6 +122,7 @@ struct JobFixture {
         proc.ConvertingForm = &form;
         proc.AttachOptionForm(optionForm);
         proc.ExitProcess = [this] { ++exits; };
+        proc.Desktop = &desktop;
         pump.Drain = [this] { dispatcher.RunAll(); };
     }
 

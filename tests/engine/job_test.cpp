@@ -198,6 +198,10 @@ TEST_P(JobEndTest, EndActionsAfterACompleteJob) {
     // Ending at once saves no settings.
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Config" / "UserSettings.ini"));
     EXPECT_EQ(platform.HeldInhibitors, 0);
+    // No notice for a machine that powers off.
+    EXPECT_EQ(desktop.Notices,
+              c.Shutdown ? std::vector<std::string>{}
+                         : std::vector<std::string>{"转换完成|已转换 2 个文件, 失败 0 个."});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, JobEndTest,
@@ -296,6 +300,9 @@ TEST_P(JobStopRouteTest, AStoppedJobStaysStopped) {
     EXPECT_EQ(proc.TotalCount, 1);
     EXPECT_TRUE(proc.FailedFiles.empty());
     EXPECT_TRUE(dialogs.Messages.empty());
+    // The user stopped it: no notice, and the taskbar shows no progress.
+    EXPECT_TRUE(desktop.Notices.empty());
+    EXPECT_EQ(desktop.Progress.back(), -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, JobStopRouteTest,
@@ -446,6 +453,7 @@ TEST_F(JobTest, FailedFilesAreListedOnce) {
     EXPECT_EQ(proc.FailedFiles,
               (std::vector<std::string>{"/m/bad.wav", "/m/missing.wav", "/m/killed.wav"}));
     EXPECT_EQ(proc.DoneCount, 4);
+    EXPECT_EQ(desktop.Notices, std::vector<std::string>{"转换完成|已转换 1 个文件, 失败 3 个."});
     int failureLines = 0;
     for (const std::string& m : LogMessages())
         if (m.find("Convert file error. ->") == 0)
@@ -479,6 +487,8 @@ TEST_F(JobTest, ChunksOfAFileReachTheDialogBeforeTheNextFile) {
     EXPECT_EQ(proc.RefreshCount, 2);
     EXPECT_EQ(form.ProgressBar1.Position(), 8);
     EXPECT_EQ(form.ProgressBar1.Max(), 10);
+    // The taskbar follows the job bar, and shows nothing once the job ended.
+    EXPECT_EQ(desktop.Progress, (std::vector<double>{0, 0, 0.5, -1}));
 }
 
 TEST_F(JobTest, ADamagedUserProfileIsShownOncePerJob) {

@@ -121,6 +121,19 @@ public:
     bool BrowseFolder(const std::string& title, std::string& folder) override;
 };
 
+// Records what a job shows on the desktop: every progress share (a clear as
+// -1) and every end notice as "title|text".
+class RecordingJobDesktop : public IJobDesktop {
+public:
+    std::vector<double> Progress;
+    std::vector<std::string> Notices;
+    void ShowJobProgress(double share) override { Progress.push_back(share); }
+    void ClearJobProgress() override { Progress.push_back(-1); }
+    void NoticeJobEnd(const std::string& title, const std::string& text) override {
+        Notices.push_back(title + "|" + text);
+    }
+};
+
 // A fresh folder under the system temp folder, removed with its content.
 class TempDir {
 public:
