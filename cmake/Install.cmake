@@ -25,6 +25,8 @@ if(VELMORA_GUI)
     install(FILES ${data}/velmora.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 install(FILES ${data}/evc.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${src}/copyright ${data}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
 
 # Packaging builds only what it ships, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -47,10 +49,18 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries linked come from dpkg-shlibdeps; what is only loaded at run
-# time is listed here: playback backend and codecs, the Chinese glyphs of the
-# interface, the desktop's opener for folders, help and links.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries linked come from dpkg-shlibdeps, run by DebDepends.cmake at
+# packing time; what is only loaded at run time is listed here: playback
+# backend and codecs, the Chinese glyphs of the interface, the desktop's
+# opener for folders, help and links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/DebDepends.cmake)
+set(CPACK_VELMORA_SHLIBDEPS_DIR ${CMAKE_BINARY_DIR}/shlibdeps)
+set(CPACK_VELMORA_ELF_FILES ${VELMORA_BIN_DIR}/evc)
+if(VELMORA_GUI)
+    list(APPEND CPACK_VELMORA_ELF_FILES ${VELMORA_BIN_DIR}/velmora ${VELMORA_BIN_DIR}/Res.so
+         ${VELMORA_BIN_DIR}/Form.so)
+endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6multimedia6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, fonts-wqy-microhei, xdg-utils")
 # The desktop's own file dialogs on GTK desktops.

@@ -4,7 +4,8 @@
 # valid, --help and --version, the man pages, then the installed program
 # started under the current X display with a file on its command line,
 # converted by a click on its Convert button, and closed. Settings and log
-# must land in the XDG folders, never in the program folder.
+# must land in the XDG folders, never in the program folder. Last, the
+# Debian package of the build must pass lintian without errors or warnings.
 # Arguments: build folder, version, folder for the screenshot.
 set -u
 build="$1"; version="$2"; shots="$3"
@@ -157,6 +158,22 @@ kind="$(open_dialog_kind "")"
 [ "$kind" = gtk ] || fail "desktop open dialog: $kind"
 kind="$(open_dialog_kind 1)"
 [ "$kind" = qt ] || fail "Qt open dialog with VELMORA_QT_DIALOGS=1: $kind"
+
+# The Debian package of this build, as Debian's checker sees it: no error,
+# no warning.
+if (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") \
+        > "$work/cpack.txt" 2>&1; then
+    deb="$work/deb/velmora_${version}_amd64.deb"
+    [ -f "$deb" ] || fail "no package $deb: $(ls "$work/deb")"
+    lintian --no-tag-display-limit "$deb" > "$work/lintian.txt" 2>&1
+    if grep -q '^[EW]: ' "$work/lintian.txt"; then
+        grep '^[EW]: ' "$work/lintian.txt"
+        fail "lintian"
+    fi
+else
+    cat "$work/cpack.txt"
+    fail "cpack"
+fi
 
 [ $failed = 0 ] && echo "install test passed"
 exit $failed
