@@ -301,7 +301,8 @@ std::string PrivateRuntimeFolder(std::string& error) {
 std::string SessionIdentity() {
     wchar_t user[257] = {};
     DWORD size = 257;
-    std::string name = ::GetUserNameW(user, &size) && size > 0 ? Narrow(user, size - 1) : "user";
+    std::string name =
+        ::GetUserNameW(user, &size) && size > 0 ? win32::Narrow(user, size - 1) : "user";
     DWORD session = 0;
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
         session = 0;
