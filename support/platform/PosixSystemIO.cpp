@@ -299,6 +299,14 @@ std::string HomeFolder() {
     return {};
 }
 
+TKnownFolders KnownFolders() {
+    return {};
+}
+
+std::string LongPathText(const std::string& path) {
+    return path;
+}
+
 bool EnsureFolderTree(const std::string& path) noexcept {
     try {
         // Private to the user, as the XDG folders should be.

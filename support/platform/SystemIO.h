@@ -74,6 +74,20 @@ std::string EnvironmentText(const char* name);
 // The user's home folder: $HOME, else the password database's entry.
 std::string HomeFolder();
 
+// Windows' known folders for installed programs (Program Files, its x86
+// sibling, the user's own Programs) and the user's roaming and local
+// application data, in their long form; all empty elsewhere.
+struct TKnownFolders {
+    std::vector<std::string> ProgramFiles;
+    std::string AppData;
+    std::string LocalAppData;
+};
+TKnownFolders KnownFolders();
+
+// Windows: the path with every 8.3 short name spelt out (the path itself when
+// it does not exist); elsewhere the path itself.
+std::string LongPathText(const std::string& path);
+
 // Creates `path` with any missing parents; true when it exists afterwards.
 bool EnsureFolderTree(const std::string& path) noexcept;
 

@@ -3,11 +3,15 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "support/platform/Win32Text.h"
+
+#include <knownfolders.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -272,6 +276,49 @@ std::string EnvironmentText(const char* name) {
 std::string HomeFolder() {
     const std::string profile = EnvironmentText("USERPROFILE");
     return profile.empty() ? EnvironmentText("HOME") : profile;
+}
+
+namespace {
+
+std::wstring LongPath(const std::wstring& path) {
+    const DWORD size = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0)
+        return path;
+    std::wstring buffer(size, L'\0');
+    const DWORD n = ::GetLongPathNameW(path.c_str(), buffer.data(), size);
+    if (n == 0 || n >= size)
+        return path;
+    buffer.resize(n);
+    return buffer;
+}
+
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    // The system allocates the text even when it fails.
+    const HRESULT result = ::SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    const std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> owned(path, &::CoTaskMemFree);
+    if (FAILED(result) || !path)
+        return {};
+    return win32::Narrow(LongPath(path));
+}
+
+} // namespace
+
+TKnownFolders KnownFolders() {
+    TKnownFolders known;
+    for (REFKNOWNFOLDERID id :
+         {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_UserProgramFiles}) {
+        std::string folder = KnownFolder(id);
+        if (!folder.empty())
+            known.ProgramFiles.push_back(std::move(folder));
+    }
+    known.AppData = KnownFolder(FOLDERID_RoamingAppData);
+    known.LocalAppData = KnownFolder(FOLDERID_LocalAppData);
+    return known;
+}
+
+std::string LongPathText(const std::string& path) {
+    return win32::Narrow(LongPath(Widen(path)));
 }
 
 bool EnsureFolderTree(const std::string& path) noexcept {
