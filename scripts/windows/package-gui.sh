@@ -2,9 +2,10 @@
 # Cross-builds the Windows program (velmora.exe, Res.dll, Form.dll, Help.html,
 # evc.exe when it builds) against the prefix that scripts/windows/build-qt.sh
 # and the FFmpeg build fill, assembles the program folder with the Qt DLLs
-# and plugins it needs, and zips it:
+# and plugins it needs, zips it (the portable form) and makes the installer
+# from it (scripts/windows/make-msi.sh):
 #
-#   scripts/windows/package-gui.sh           # build-win-gui/velmora-<version>-win64.zip
+#   scripts/windows/package-gui.sh           # build-win-gui/velmora-<version>-win64.zip and .msi
 #   scripts/windows/package-gui.sh --smoke   # and start it under wine + Xvfb, with a screenshot
 #
 # Prefix: VELMORA_WIN_PREFIX, default ~/.cache/velmora-win.
@@ -102,6 +103,7 @@ done
 (cd "$build" && rm -f "$name.zip" && zip -qr "$name.zip" "$name")
 echo "$build/$name.zip: $(du -k "$build/$name.zip" | cut -f1) KiB, folder $(du -sk "$folder" | cut -f1) KiB"
 ls "$folder"
+"$repo/scripts/windows/make-msi.sh" "$folder" "$version" "$build/$name.msi"
 
 if [ $smoke -eq 1 ]; then
     "$repo/scripts/windows/smoke-gui.sh" "$folder"
