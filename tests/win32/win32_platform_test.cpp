@@ -15,6 +15,7 @@
 
 #include "config/IniFiles32.h"
 #include "fakes/Fakes.h"
+#include "support/DataFolders.h"
 #include "support/SupportChild.h"
 #include "support/platform/Platform.h"
 #include "support/platform/SystemIO.h"
@@ -207,6 +208,28 @@ TEST_F(Win32Test, LibrariesSymbolsAndProgramFolder) {
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_TRUE(platform->FileExists(folder + "velmora_win32_child.exe"));
     EXPECT_FALSE(platform->SetPrivilege("SeNoSuchPrivilege", true));
+}
+
+// The system's known folders decide, not the right to write (wine grants it
+// everywhere): under Program Files the user's application data, elsewhere a
+// writable copy keeps its own folder.
+TEST_F(Win32Test, DataFoldersFollowTheKnownFolders) {
+    const TKnownFolders known = KnownFolders();
+    ASSERT_FALSE(known.ProgramFiles.empty());
+    const std::string program = known.ProgramFiles.front() + "\\" + prefix + "\\";
+    std::error_code ec;
+    fs::create_directory(U8(program), ec);
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> removed(
+        &program, [](const std::string* p) {
+            std::error_code ignored;
+            fs::remove(U8(*p), ignored);
+        });
+    ASSERT_TRUE(FolderTakesNewFiles(program)) << "Program Files is not writable here: " << program;
+    const TDataFolders installed = DecideDataFolders(GatherDataFolderFacts(program, false));
+    EXPECT_EQ(installed.Config, LongPathText(EnvironmentText("APPDATA")) + "\\Velmora\\Config\\");
+    EXPECT_EQ(installed.Log, LongPathText(EnvironmentText("LOCALAPPDATA")) + "\\Velmora\\");
+    const TDataFolders portable = DecideDataFolders(GatherDataFolderFacts(dir.Folder(), false));
+    EXPECT_EQ(portable.Config, PortableDataFolders(LongPathText(dir.Folder())).Config);
 }
 
 TEST_F(Win32Test, SleepInhibitorMayBeReleasedFromAnyThread) {
