@@ -17,7 +17,7 @@ TFolderListing ListFolderFiles(const std::string& folder,
     while (!pending.empty()) {
         const std::string current = WithTrailingDelim(pending.back());
         pending.pop_back();
-        const std::string key = CanonicalFolder(current);
+        const std::string key = FolderIdentity(current);
         if (key.empty() || !walked.insert(key).second)
             continue;
         std::string error;

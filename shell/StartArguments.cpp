@@ -34,7 +34,12 @@ TStartArguments ParseStartArguments(const std::vector<std::string>& args,
             continue;
         const std::filesystem::path path = FilePath(arg);
         if (path.is_absolute()) {
+#ifdef _WIN32
+            // C:/music/a.mp3 is the row a drop of C:\music\a.mp3 made.
+            result.Files.push_back(PathText(path.lexically_normal()));
+#else
             result.Files.push_back(arg);
+#endif
             continue;
         }
         // The list keys rows by full path, as a drop gives them. On Windows a

@@ -8,6 +8,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "support/platform/Win32Text.h"
+#else
+#include <sys/stat.h>
 #endif
 
 std::vector<std::string> FolderEntryNames(const std::string& folder, bool withFolders) {
@@ -57,10 +61,28 @@ bool ReadFolderEntries(const std::string& folder, std::vector<FolderEntry>& entr
     return true;
 }
 
-std::string CanonicalFolder(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::canonical(FilePath(folder), ec);
-    return ec ? std::string() : PathText(path);
+std::string FolderIdentity(const std::string& folder) {
+#ifdef _WIN32
+    // The volume and the file index: one folder reached through junctions,
+    // symbolic links or subst drives has one identity (a path through them
+    // does not resolve here, the C++ library sees no reparse points).
+    const win32::Handle handle(::CreateFileW(FilePath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                             nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.Get(), &info))
+        return {};
+    return std::to_string(info.dwVolumeSerialNumber) + ":" +
+           std::to_string((static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+                          info.nFileIndexLow);
+#else
+    // Device and inode: also a bind mount of a folder into itself is one folder.
+    struct stat st {};
+    if (folder.empty() || ::stat(folder.c_str(), &st) != 0)
+        return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+#endif
 }
 
 bool IsFolderPath(const std::string& path) {

@@ -55,8 +55,9 @@ struct FolderEntry {
 bool ReadFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries,
                        std::string& error);
 
-// The folder's one true path, links resolved; empty when it cannot be found.
-std::string CanonicalFolder(const std::string& folder);
+// The same text for every path that leads to the folder (through links,
+// junctions or mounts); empty when it cannot be found.
+std::string FolderIdentity(const std::string& folder);
 
 // True when `path` is a folder or a link to one.
 bool IsFolderPath(const std::string& path);
@@ -98,7 +99,7 @@ bool EnsureFolderTree(const std::string& path) noexcept;
 // Windows: empty without an error (named pipes need no folder).
 std::string PrivateRuntimeFolder(std::string& error);
 
-// Windows: the user's name and the id of the session the process runs in;
+// Windows: the user's SID and the id of the session the process runs in;
 // elsewhere empty.
 std::string SessionIdentity();
 
