@@ -53,12 +53,14 @@ TInstanceFacts GatherInstanceFacts(std::string& error) {
 }
 
 std::string InstanceServerName(const TInstanceFacts& facts) {
+    // A Windows session is the desktop: a $DISPLAY set for some X server, or
+    // by wine, must not split it.
+    if (!facts.SessionIdentity.empty())
+        return "velmora-" + NameSafe(facts.SessionIdentity);
     const std::string session =
         !facts.WaylandDisplay.empty() ? "wayland-" + NameSafe(facts.WaylandDisplay)
         : !facts.XDisplay.empty()     ? "x11-" + NameSafe(WithoutScreen(facts.XDisplay))
                                       : std::string("console");
-    if (!facts.SessionIdentity.empty())
-        return "velmora-" + NameSafe(facts.SessionIdentity) + "-" + session;
     if (facts.PrivateFolder.empty())
         return {};
     const std::string path = facts.PrivateFolder + "instance-" + session;

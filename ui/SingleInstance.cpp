@@ -8,6 +8,10 @@
 
 #include "shell/SingleInstance.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr int kConnectMs = 2000;
@@ -49,6 +53,11 @@ HandOverResult HandToRunningProgram(const std::string& serverName,
     socket.connectToServer(Name(serverName));
     if (!socket.waitForConnected(kConnectMs))
         return HandOverResult::NoProgram;
+#ifdef _WIN32
+    // Only the program in front may bring another one forward: this start
+    // is (the user just started it), and the running program is to come up.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+#endif
     const std::string message = EncodeHandOver(paths);
     socket.write(message.data(), static_cast<qint64>(message.size()));
     while (socket.bytesToWrite() > 0)

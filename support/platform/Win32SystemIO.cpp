@@ -10,7 +10,9 @@
 
 #include "support/platform/Win32Text.h"
 
+// After windows.h, which they need.
 #include <knownfolders.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 namespace {
@@ -345,13 +347,36 @@ std::string PrivateRuntimeFolder(std::string& error) {
     return {};
 }
 
+namespace {
+// Text the system allocated with LocalAlloc.
+struct LocalText {
+    void operator()(wchar_t* text) const { ::LocalFree(text); }
+};
+} // namespace
+
 std::string SessionIdentity() {
-    wchar_t user[257] = {};
-    DWORD size = 257;
-    std::string name =
-        ::GetUserNameW(user, &size) && size > 0 ? win32::Narrow(user, size - 1) : "user";
+    // The user's SID: a name can be given again to another account.
+    std::string user;
+    win32::Handle token;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Out())) {
+        DWORD size = 0;
+        ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+        std::vector<unsigned char> buffer(size);
+        wchar_t* text = nullptr;
+        if (size > 0 && ::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size) &&
+            ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid,
+                                     &text)) {
+            const std::unique_ptr<wchar_t, LocalText> sid(text);
+            user = win32::Narrow(sid.get(), ::wcslen(sid.get()));
+        }
+    }
+    if (user.empty()) {
+        wchar_t name[257] = {};
+        DWORD size = 257;
+        user = ::GetUserNameW(name, &size) && size > 0 ? win32::Narrow(name, size - 1) : "user";
+    }
     DWORD session = 0;
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
         session = 0;
-    return name + "-" + std::to_string(session);
+    return user + "-" + std::to_string(session);
 }

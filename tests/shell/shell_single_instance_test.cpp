@@ -24,7 +24,9 @@ TEST(SingleInstance, OneNamePerUserAndDisplay) {
         {{folder, "", "", "../../x"}, folder + "instance-x11-..%2F..%2Fx"},
         {{"", "", "", ":0"}, ""},
         {{"/" + std::string(90, 'd') + "/", "", "", ":0"}, ""},
-        {{"", "Zoë-2", "", ":0"}, "velmora-Zo%C3%AB-2-x11-%3A0"},
+        {{"", "S-1-5-21-7-8-9-1001-2", "", ":0"}, "velmora-S-1-5-21-7-8-9-1001-2"},
+        {{"", "S-1-5-21-7-8-9-1001-2", "", ""}, "velmora-S-1-5-21-7-8-9-1001-2"},
+        {{"", "Zoë-2", "", ":0"}, "velmora-Zo%C3%AB-2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(InstanceServerName(c.facts), c.name) << c.facts.XDisplay;
