@@ -10,6 +10,14 @@
 
 #include "ui/QtToolkit.h"
 
+#ifdef _WIN32
+#include <cstdio>
+
+#include <QWidget>
+
+#include "ui/WinTaskbarButton.h"
+#endif
+
 // The D-Bus headers are on the include path exactly when Qt6::DBus is linked.
 #if !defined(VELMORA_WITH_QTDBUS) && __has_include(<QDBusConnection>)
 #define VELMORA_WITH_QTDBUS 1
@@ -48,6 +56,10 @@ JobDesktop::~JobDesktop() {
         ClearJobProgress();
 }
 
+void JobDesktop::SetTaskbarWindow(QWidget* window) {
+    taskbarWindow_ = window;
+}
+
 void JobDesktop::ShowJobProgress(double share) {
     const int percent = static_cast<int>(std::lround(std::clamp(share, 0.0, 1.0) * 100));
     if (percent == shownPercent_)
@@ -76,8 +88,22 @@ void JobDesktop::SendProgress(double share, bool visible) {
            << QVariantMap{{QStringLiteral("progress"), share},
                           {QStringLiteral("progress-visible"), visible}};
     bus.send(update);
+#elif defined(_WIN32)
+    if (!taskbarWindow_)
+        return;
+    if (!taskbar_)
+        taskbar_ = std::make_unique<WinTaskbarButton>();
+    const auto window = reinterpret_cast<HWND>(taskbarWindow_->winId());
+    const bool shown =
+        visible ? taskbar_->ShowProgress(window, share) : taskbar_->ClearProgress(window);
+    if (!shown && !taskbarRefusalLogged_ && Log) {
+        taskbarRefusalLogged_ = true;
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX",
+                      static_cast<unsigned long>(taskbar_->LastResult()));
+        Log(std::string("The taskbar button shows no progress: the shell answered ") + code);
+    }
 #else
-    // The taskbar button's progress (ITaskbarList3) belongs here.
     (void)share;
     (void)visible;
 #endif

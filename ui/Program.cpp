@@ -83,6 +83,8 @@ VelmoraProgram::VelmoraProgram(IPlatform& platform, const std::string& programFo
     busy_ = std::make_unique<BusyWindow>(app_->InitFileForm, main_.get());
     dialogs_.DefaultOwner = main_.get();
     app_->CustomProc.Desktop = &jobDesktop_;
+    jobDesktop_.SetTaskbarWindow(main_.get());
+    jobDesktop_.Log = [this](const std::string& text) { app_->AppFunc.WriteLog(text); };
     app_->ShowSplashModal = [](TFrmFlashForm& model) {
         SplashWindow splash(model);
         splash.RunModal();
