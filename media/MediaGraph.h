@@ -29,6 +29,9 @@ public:
     virtual std::int64_t CurrentPosition() = 0;
     // Absolute position in milliseconds.
     virtual void SeekTo(std::int64_t ms) = 0;
+    // Why the last RenderFile failed, in the media layer's words; empty when
+    // it did not say.
+    virtual std::string LastFailure() const { return {}; }
     // Called every 1000 ms while running with (position ms, duration ms).
     std::function<void(std::int64_t, std::int64_t)> OnPositionTimer;
 };

@@ -181,6 +181,9 @@ void TPreview::PlayFile(const std::string& path) {
             return; // stopped or replaced while loading
         if (result != 0) {
             lib_.AppFunc().WriteLog(kPlayErrorLog);
+            const std::string why = graph_.LastFailure();
+            if (!why.empty())
+                lib_.AppFunc().WriteLog("Preview of " + path + ": " + why);
             // Leave nothing half loaded: the next Play tries the selection
             // again instead of running an empty graph.
             graph_.Clear();

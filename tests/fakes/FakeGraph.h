@@ -23,6 +23,8 @@ public:
     bool RenderUnlisted = true;
     // Paths that the graph takes but cannot play (a non-zero result).
     std::set<std::string> Unrenderable;
+    // What LastFailure says.
+    std::string Failure;
     std::string Loaded;
     bool Running = false;
     std::int64_t PositionHns = 0;
@@ -43,6 +45,7 @@ public:
     std::int64_t DurationMs() override;
     std::int64_t CurrentPosition() override { return PositionHns; }
     void SeekTo(std::int64_t ms) override;
+    std::string LastFailure() const override { return Failure; }
 
     int CountOf(const std::string& call) const;
 

@@ -129,9 +129,14 @@ TEST_F(PreviewTest, LoadSeeksToTheStartOnlyWhenSeekingIsEnabled) {
 
 TEST_F(PreviewTest, UnrenderableFileIsLoggedOnceAndLeavesNothingLoaded) {
     graph.Unrenderable.insert("/m/text.mp4");
+    graph.Failure = "Unable to play. (no sound output device)";
     AddRow("/m/text.mp4", "00:02:00", "00:00:00", "00:02:00");
     form.btnPlay.Click();
     EXPECT_EQ(Occurrences(LogText(), "|Playing Video error.\r\n"), 1);
+    // With the media layer's reason on a line of its own.
+    EXPECT_EQ(Occurrences(LogText(), "|Preview of /m/text.mp4: Unable to play. (no sound "
+                                     "output device)\r\n"),
+              1);
     EXPECT_TRUE(preview.CurPlayFile.empty());
     EXPECT_FALSE(preview.IsPlaying);
     EXPECT_TRUE(preview.panLogo.Visible);

@@ -1,8 +1,10 @@
 #include "ui/preview/QtMediaGraph.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QPalette>
 #include <QUrl>
@@ -238,6 +240,12 @@ int QtMediaGraph::RenderFile(const std::string& path) {
         return rrMissingFile;
     if (playerFailed_)
         NewPlayer();
+    lastFailure_.clear();
+    // The output Qt picked at start-up stays even when it is gone or another
+    // became the default since (headphones, a remote session's sound).
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (audio_->device() != output)
+        audio_->setDevice(output);
 
     RenderWait wait;
     wait_ = &wait;
@@ -260,6 +268,13 @@ int QtMediaGraph::RenderFile(const std::string& path) {
     if (wait.Result == rrLoaded) {
         loaded_ = true;
     } else if (wait.Result != rrAborted) {
+        if (wait.Result == rrTimedOut)
+            lastFailure_ = "not loaded within " + std::to_string(RenderTimeoutMs / 1000) + " s";
+        else if (lastFailure_.empty())
+            lastFailure_ = player_->errorString().toStdString();
+        if (output.isNull())
+            lastFailure_ +=
+                lastFailure_.empty() ? "no sound output device" : " (no sound output device)";
         // Whatever overtook an aborted load owns the player now.
         player_->stop();
         player_->setSource(QUrl());
@@ -305,6 +320,8 @@ void QtMediaGraph::OnMediaStatus(int status) {
 
 void QtMediaGraph::OnError() {
     playerFailed_ = true;
+    if (lastFailure_.empty())
+        lastFailure_ = player_->errorString().toStdString();
     if (wait_)
         wait_->Finish(rrInvalidMedia);
 }

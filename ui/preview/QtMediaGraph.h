@@ -55,6 +55,7 @@ public:
     std::int64_t DurationMs() override;
     std::int64_t CurrentPosition() override;
     void SeekTo(std::int64_t ms) override;
+    std::string LastFailure() const override { return lastFailure_; }
 
     // True while the position timer runs (only while playing).
     bool PositionTimerActive() const { return positionTimer_.isActive(); }
@@ -97,6 +98,7 @@ private:
     bool playerFailed_ = false;
     // A seek asked for before the player could seek; -1 when none.
     std::int64_t pendingSeekMs_ = -1;
+    std::string lastFailure_;
     // The load being waited for (lives on RenderFile's stack).
     RenderWait* wait_ = nullptr;
 };
