@@ -13,22 +13,26 @@ namespace evc {
 
 namespace {
 
-// Long enough that the lead-ins and tails cost little, short enough that a few held chunks
-// stay small.
+// Chunks at most this long: the lead-ins and tails cost little.
 constexpr double kChunkSeconds = 12.0;
+// Samples held at once, in bytes: the chunks cut for the instances and the one being gathered.
+// Two instances of stereo float get chunks of the longest length.
+constexpr std::int64_t kSampleBudget = std::int64_t{16} << 20;
+// A chunk at least this many times its lead-in and tail, else fewer instances.
+constexpr int kLeastChunkPerLeadIn = 8;
 constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();
 
 } // namespace
 
-std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate) {
-    if (frameSize <= 0 || sampleRate <= 0) {
+std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate, int channels,
+                                      AVSampleFormat format, int threads) {
+    const int sampleBytes = av_get_bytes_per_sample(format) * channels;
+    if (frameSize <= 0 || sampleRate <= 0 || sampleBytes <= 0 || threads < 2) {
         return std::nullopt;
     }
     ChunkPlan plan;
     plan.frame = frameSize;
-    plan.chunkFrames = std::max(1, static_cast<int>(std::lround(kChunkSeconds * sampleRate /
-                                                                static_cast<double>(frameSize))));
     switch (type) {
     case OutputType::Mp3:
         // Lead-in for the filter banks and the psychoacoustic model; the tail is where the
@@ -36,21 +40,32 @@ std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sample
         plan.leadInFrames = 12;
         plan.tailFrames = 12;
         plan.mp3 = true;
-        return plan;
+        break;
     case OutputType::Aac:
     case OutputType::M4a:
         // Window decisions and the rate control settle within the lead-in.
         plan.leadInFrames = 16;
         plan.tailFrames = 4;
-        return plan;
+        break;
     case OutputType::Ac3:
         plan.leadInFrames = 2;
         plan.tailFrames = 3;
-        return plan;
+        break;
     case OutputType::Amr:
     case OutputType::Ogg:
     case OutputType::Wav:
         return std::nullopt;
+    }
+    const std::int64_t longest = std::lround(kChunkSeconds * sampleRate / frameSize);
+    const int overlap = plan.leadInFrames + plan.tailFrames;
+    for (plan.threads = threads; plan.threads >= 2; --plan.threads) {
+        // One chunk per instance, one queued and the one being gathered, each with its overlap.
+        const std::int64_t span =
+            kSampleBudget / (plan.threads + 2) / sampleBytes / frameSize - overlap;
+        plan.chunkFrames = static_cast<int>(std::min(longest, span));
+        if (plan.chunkFrames >= kLeastChunkPerLeadIn * overlap) {
+            return plan;
+        }
     }
     return std::nullopt;
 }
@@ -89,20 +104,23 @@ struct ChunkedEncoder::Mp3State {
     std::vector<Mp3Unpacker::Frame> tail; // the previous chunk's frames past its end
 };
 
-ChunkedEncoder::ChunkedEncoder(const ChunkPlan& plan, int threads, AVSampleFormat format, int rate,
-                               int channels, Factory open, Write write, std::function<void()> tick,
+ChunkedEncoder::ChunkedEncoder(const ChunkPlan& plan, AVSampleFormat format, int rate, int channels,
+                               Factory open, Write write, std::function<void()> tick,
                                const volatile std::sig_atomic_t* stop)
     : plan_(plan), format_(format), rate_(rate), channels_(channels), open_(std::move(open)),
       write_(std::move(write)), tick_(std::move(tick)), stop_(stop),
-      maxHeld_(static_cast<std::size_t>(threads) + 2) {
-    fifo_.reset(av_audio_fifo_alloc(format_, channels_, plan_.frame * 64));
+      maxHeld_(static_cast<std::size_t>(plan.threads) + 1) {
+    // Sized once for a whole chunk with its overlap: Push never lets it hold more.
+    fifo_.reset(av_audio_fifo_alloc(format_, channels_,
+                                    (plan_.leadInFrames + plan_.chunkFrames + plan_.tailFrames) *
+                                        plan_.frame));
     if (!fifo_) {
         throw EncodeError("out of memory");
     }
     if (plan_.mp3) {
         mp3_ = std::make_unique<Mp3State>(write_);
     }
-    for (int i = 0; i < threads; ++i) {
+    for (int i = 0; i < plan_.threads; ++i) {
         workers_.emplace_back([this] { Work(); });
     }
 }
@@ -119,16 +137,26 @@ ChunkedEncoder::~ChunkedEncoder() {
 }
 
 void ChunkedEncoder::Push(const AVFrame* frame, int count) {
-    if (av_audio_fifo_write(fifo_.get(),
-                            reinterpret_cast<void**>(const_cast<uint8_t**>(frame->extended_data)),
-                            count) < count) {
-        throw EncodeError("out of memory");
-    }
-    received_ += count;
     const std::int64_t chunk = std::int64_t{plan_.chunkFrames} * plan_.frame;
     const std::int64_t tail = std::int64_t{plan_.tailFrames} * plan_.frame;
-    while (received_ >= nextChunk_ * chunk + chunk + tail) {
-        Submit(false);
+    const bool planar = av_sample_fmt_is_planar(format_) != 0;
+    const int step = av_get_bytes_per_sample(format_) * (planar ? 1 : channels_);
+    std::vector<uint8_t*> planes(planar ? static_cast<std::size_t>(channels_) : 1U);
+    for (int done = 0; done < count;) {
+        // The fifo takes no more than the next cut needs.
+        const std::int64_t cut = nextChunk_ * chunk + chunk + tail;
+        const int n = static_cast<int>(std::min<std::int64_t>(count - done, cut - received_));
+        for (std::size_t i = 0; i < planes.size(); ++i) {
+            planes[i] = frame->extended_data[i] + std::ptrdiff_t{done} * step;
+        }
+        if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes.data()), n) < n) {
+            throw EncodeError("out of memory");
+        }
+        received_ += n;
+        done += n;
+        if (received_ >= cut) {
+            Submit(false);
+        }
     }
     WriteReady(false);
 }

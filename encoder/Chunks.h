@@ -1,8 +1,8 @@
 // The chunk scheduler: the filtered stream cut into chunks that separate encoder instances encode
 // at the same time, each chunk starting a little early so its encoder has settled on the same
 // audio by the chunk's first sample; the packets of that lead-in are dropped and the rest are
-// written in stream order. The main thread cuts and writes, workers encode; at most a few chunks
-// are held at once.
+// written in stream order. The main thread cuts and writes, workers encode; the samples held at
+// once, cut and waiting to be cut, stay within a fixed number of bytes.
 #pragma once
 
 #include "encoder/AudioEncoder.h"
@@ -23,6 +23,7 @@
 namespace evc {
 
 struct ChunkPlan {
+    int threads = 0;      // encoder instances
     int frame = 0;        // samples per encoder frame
     int chunkFrames = 0;  // frames each instance keeps
     int leadInFrames = 0; // frames encoded before the chunk and dropped
@@ -30,10 +31,13 @@ struct ChunkPlan {
     bool mp3 = false;     // frames share a bit reservoir and are joined by Mp3Packer
 };
 
-// How a type is cut, for an encoder of that frame size at that rate; none where one instance
-// must encode the whole stream: PCM gains nothing, and AMR-NB and Vorbis carry state from frame
-// to frame that a join would break.
-std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate);
+// How a type is cut for threads instances of an encoder of that frame size, rate, channels and
+// sample format. Chunks are as long as the sample budget allows for that many instances, and
+// fewer instances are used where the chunks would be too short for their lead-ins. None where
+// one instance must encode the whole stream: PCM gains nothing, and AMR-NB and Vorbis carry
+// state from frame to frame that a join would break.
+std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate, int channels,
+                                      AVSampleFormat format, int threads);
 
 // Encoder instances for one file when the command line leaves it open: one per core, at most 8.
 int DefaultThreads();
@@ -45,8 +49,8 @@ public:
 
     // open makes one encoder instance (called on the workers, one at a time); write receives the
     // packets in stream order on the calling thread; tick is called there while it waits.
-    ChunkedEncoder(const ChunkPlan& plan, int threads, AVSampleFormat format, int rate,
-                   int channels, Factory open, Write write, std::function<void()> tick,
+    ChunkedEncoder(const ChunkPlan& plan, AVSampleFormat format, int rate, int channels,
+                   Factory open, Write write, std::function<void()> tick,
                    const volatile std::sig_atomic_t* stop);
     ChunkedEncoder(const ChunkedEncoder&) = delete;
     ChunkedEncoder& operator=(const ChunkedEncoder&) = delete;
@@ -77,7 +81,7 @@ private:
     const volatile std::sig_atomic_t* stop_;
     std::size_t maxHeld_;
 
-    FifoPtr fifo_;               // the stream from fifoStart_ on
+    FifoPtr fifo_;               // the stream from fifoStart_ on, up to the next cut
     std::int64_t fifoStart_ = 0; // sample index of the fifo's first sample
     std::int64_t received_ = 0;  // samples pushed
     std::int64_t nextChunk_ = 0; // index of the next chunk to cut

@@ -247,14 +247,15 @@ void Pipeline::WritePacket(AVPacket* pkt) {
 // is asked for; -threads 1 keeps the single instance.
 void Pipeline::StartChunks() {
     const int threads = options_.threads > 0 ? options_.threads : DefaultThreads();
-    const auto plan = ChunkPlanFor(type_, encoder_->frameSize(), settings_.sampleRate);
-    if (threads <= 1 || !plan) {
+    const auto plan = ChunkPlanFor(type_, encoder_->frameSize(), settings_.sampleRate,
+                                   settings_.channels, encoder_->format(), threads);
+    if (!plan) {
         return;
     }
     const bool globalHeader = out_->wantsGlobalHeader();
     const AVSampleFormat source = in_.decoder->sample_fmt;
     chunks_ = std::make_unique<ChunkedEncoder>(
-        *plan, threads, encoder_->format(), settings_.sampleRate, settings_.channels,
+        *plan, encoder_->format(), settings_.sampleRate, settings_.channels,
         [this, globalHeader, source, settings = settings_]() mutable {
             return OpenEncoder(type_, settings, globalHeader, source, gain_);
         },

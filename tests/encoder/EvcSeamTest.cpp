@@ -19,6 +19,7 @@ struct SeamCase {
     const char* ext;
     evc::OutputType type;
     int frame;                      // the encoder's frame size at 44100 Hz
+    AVSampleFormat format;          // its sample format for a 16-bit source
     std::vector<std::string> check; // an independent decoder, the file appended; empty: none
 };
 
@@ -112,7 +113,7 @@ TEST_P(EvcSeams, FourInstancesDecodeLikeOneAroundEveryChunkBorder) {
     ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
     EXPECT_EQ(b.samples, a.samples);
 
-    const auto plan = evc::ChunkPlanFor(c.type, c.frame, kRate);
+    const auto plan = evc::ChunkPlanFor(c.type, c.frame, kRate, 2, c.format, 4);
     const long chunk = plan ? long{plan->chunkFrames} * plan->frame : long(source_.size());
     const int delay = Delay(b.firstChannel, source_);
     EXPECT_EQ(delay, Delay(a.firstChannel, source_));
@@ -144,18 +145,26 @@ TEST_P(EvcSeams, FourInstancesDecodeLikeOneAroundEveryChunkBorder) {
         EXPECT_LE(s4.rms, 1.5 * s1.rms + 0.002) << c.ext << " at " << border;
     }
     if (plan) {
-        EXPECT_EQ(borders, 5) << "64 s of audio in chunks of " << chunk << " samples";
+        EXPECT_GE(borders, 5) << "64 s of audio in chunks of " << chunk << " samples";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LossyTypes, EvcSeams,
     ::testing::Values(
-        SeamCase{"mp3", evc::OutputType::Mp3, 1152, {"mpg123", "-q", "-t"}},
-        SeamCase{"aac", evc::OutputType::Aac, 1024, {"faad", "-q", "-o", "/dev/null"}},
-        SeamCase{"m4a", evc::OutputType::M4a, 1024, {"faad", "-q", "-o", "/dev/null"}},
-        SeamCase{"ac3", evc::OutputType::Ac3, 1536, {}},
-        SeamCase{"ogg", evc::OutputType::Ogg, 0, {"ogginfo"}}),
+        SeamCase{"mp3", evc::OutputType::Mp3, 1152, AV_SAMPLE_FMT_S16P, {"mpg123", "-q", "-t"}},
+        SeamCase{"aac",
+                 evc::OutputType::Aac,
+                 1024,
+                 AV_SAMPLE_FMT_FLTP,
+                 {"faad", "-q", "-o", "/dev/null"}},
+        SeamCase{"m4a",
+                 evc::OutputType::M4a,
+                 1024,
+                 AV_SAMPLE_FMT_FLTP,
+                 {"faad", "-q", "-o", "/dev/null"}},
+        SeamCase{"ac3", evc::OutputType::Ac3, 1536, AV_SAMPLE_FMT_FLTP, {}},
+        SeamCase{"ogg", evc::OutputType::Ogg, 0, AV_SAMPLE_FMT_FLTP, {"ogginfo"}}),
     [](const auto& info) { return std::string(info.param.ext); });
 
 } // namespace
