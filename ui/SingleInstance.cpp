@@ -9,7 +9,9 @@
 #include "shell/SingleInstance.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include <vector>
+
+#include "support/platform/Win32Text.h"
 #endif
 
 namespace {
@@ -28,6 +30,37 @@ const char kAnswer[] = "ok\n";
 QString Name(const std::string& serverName) {
     return QString::fromLocal8Bit(serverName.data(), static_cast<qsizetype>(serverName.size()));
 }
+
+#ifdef _WIN32
+// The user a process or this one runs as; empty when it cannot be read.
+std::vector<unsigned char> ProcessUser(HANDLE process) {
+    win32::Handle token;
+    DWORD size = 0;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.Out()))
+        return {};
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> user(size);
+    if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size))
+        return {};
+    return user;
+}
+
+// Pipe names are the whole machine's: one that another user made first must
+// not receive this user's paths.
+bool ServerIsThisUser(const QLocalSocket& socket) {
+    ULONG pid = 0;
+    if (!::GetNamedPipeServerProcessId(reinterpret_cast<HANDLE>(socket.socketDescriptor()), &pid))
+        return false;
+    const win32::Handle server(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!server)
+        return false;
+    const std::vector<unsigned char> theirs = ProcessUser(server.Get());
+    const std::vector<unsigned char> ours = ProcessUser(::GetCurrentProcess());
+    return !theirs.empty() && !ours.empty() &&
+           ::EqualSid(reinterpret_cast<const TOKEN_USER*>(theirs.data())->User.Sid,
+                      reinterpret_cast<const TOKEN_USER*>(ours.data())->User.Sid);
+}
+#endif
 
 } // namespace
 
@@ -54,6 +87,9 @@ HandOverResult HandToRunningProgram(const std::string& serverName,
     if (!socket.waitForConnected(kConnectMs))
         return HandOverResult::NoProgram;
 #ifdef _WIN32
+    // Another user's pipe: this start runs on its own (and cannot listen).
+    if (!ServerIsThisUser(socket))
+        return HandOverResult::NoProgram;
     // Only the program in front may bring another one forward: this start
     // is (the user just started it), and the running program is to come up.
     ::AllowSetForegroundWindow(ASFW_ANY);
