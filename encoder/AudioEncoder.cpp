@@ -195,6 +195,18 @@ CodecContextPtr OpenLavcEncoder(OutputType type, ResolvedSettings& settings, boo
 
 } // namespace
 
+std::vector<std::uint8_t> StreamHeaders(const AudioEncoder& encoder) {
+    struct Free {
+        void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+    };
+    const std::unique_ptr<AVCodecParameters, Free> par(avcodec_parameters_alloc());
+    if (!par) {
+        throw EncodeError("out of memory");
+    }
+    encoder.DescribeStream(par.get());
+    return {par->extradata, par->extradata + par->extradata_size};
+}
+
 const char* EncoderNameFor(OutputType type) {
     switch (type) {
     case OutputType::Aac:

@@ -4,8 +4,10 @@
 #include "encoder/FFmpeg.h"
 #include "encoder/Settings.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace evc {
 
@@ -20,6 +22,9 @@ public:
     // Fills the output stream's parameters.
     virtual void DescribeStream(AVCodecParameters* par) const = 0;
 };
+
+// The instance's global headers (its stream's extradata); empty when it has none.
+std::vector<std::uint8_t> StreamHeaders(const AudioEncoder& encoder);
 
 // The encoder library's name for a type ("libmp3lame", ...), as the header line shows it.
 const char* EncoderNameFor(OutputType type);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <limits>
 
@@ -20,6 +21,8 @@ constexpr double kChunkSeconds = 12.0;
 constexpr std::int64_t kSampleBudget = std::int64_t{16} << 20;
 // A chunk at least this many times its lead-in and tail, else fewer instances.
 constexpr int kLeastChunkPerLeadIn = 8;
+// Samples before a chunk whose Vorbis packets are kept: two long blocks.
+constexpr std::int64_t kVorbisLookBack = 4096;
 constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();
 
@@ -33,13 +36,14 @@ std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sample
     }
     ChunkPlan plan;
     plan.frame = frameSize;
+    int align = 1; // chunks in whole multiples of this many frames
     switch (type) {
     case OutputType::Mp3:
         // Lead-in for the filter banks and the psychoacoustic model; the tail is where the
         // join may move to a frame that continues the previous instance's reservoir.
         plan.leadInFrames = 12;
         plan.tailFrames = 12;
-        plan.mp3 = true;
+        plan.join = ChunkJoin::Mp3;
         break;
     case OutputType::Aac:
     case OutputType::M4a:
@@ -51,8 +55,20 @@ std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sample
         plan.leadInFrames = 2;
         plan.tailFrames = 3;
         break;
-    case OutputType::Amr:
     case OutputType::Ogg:
+        // libvorbis places its blocks on a grid of 1024 samples from where the instance starts,
+        // moved by runs of short blocks in steps of 128 that end where the transient does.
+        // Lead-ins, chunks and tails in whole grid steps put every instance on the same grid,
+        // and past the lead-in's transients its blocks are those of the instance before.
+        if (1024 % frameSize != 0) {
+            return std::nullopt;
+        }
+        align = 1024 / frameSize;
+        plan.leadInFrames = 12 * align;
+        plan.tailFrames = 8 * align;
+        plan.join = ChunkJoin::Vorbis;
+        break;
+    case OutputType::Amr:
     case OutputType::Wav:
         return std::nullopt;
     }
@@ -62,7 +78,7 @@ std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sample
         // One chunk per instance, one queued and the one being gathered, each with its overlap.
         const std::int64_t span =
             kSampleBudget / (plan.threads + 2) / sampleBytes / frameSize - overlap;
-        plan.chunkFrames = static_cast<int>(std::min(longest, span));
+        plan.chunkFrames = static_cast<int>(std::min(longest, span)) / align * align;
         if (plan.chunkFrames >= kLeastChunkPerLeadIn * overlap) {
             return plan;
         }
@@ -80,10 +96,12 @@ struct ChunkedEncoder::Job {
     std::int64_t keepFrom = 0; // packets from here on belong to this chunk
     std::int64_t keepTo = 0;   // and up to here (the next chunk's start)
     bool last = false;
+    int skip = 0; // samples left out at the start, to put its instance on the stream's grid
     FramePtr samples;
     int capacity = 0; // samples the buffer holds
     std::vector<PacketPtr> packets;
     std::vector<Mp3Unpacker::Frame> frames;
+    std::vector<VorbisBlock> blocks;
     std::exception_ptr error;
     bool done = false;
 };
@@ -91,11 +109,13 @@ struct ChunkedEncoder::Job {
 // A worker keeps its encoder instance from chunk to chunk, without a flush between them: the
 // lead-in washes out the jump in the audio, while the rate control stays settled (a fresh AAC
 // encoder spends its first seconds far more work). Packets of the previous chunk still inside
-// the encoder come out first and carry on that chunk's timestamps; they are dropped.
+// the encoder come out first and carry on that chunk's timestamps; they are dropped. Vorbis takes
+// a fresh instance for each chunk: where its blocks fall depends on where it started.
 struct ChunkedEncoder::Worker {
     std::unique_ptr<AudioEncoder> encoder;
     Mp3Unpacker unpacker;
-    std::optional<std::int64_t> lastPts;
+    std::optional<VorbisShapes> shapes;
+    std::optional<std::int64_t> lastEnd; // pts + duration of the last packet
 };
 
 struct ChunkedEncoder::Mp3State {
@@ -117,7 +137,7 @@ ChunkedEncoder::ChunkedEncoder(const ChunkPlan& plan, AVSampleFormat format, int
     if (!fifo_) {
         throw EncodeError("out of memory");
     }
-    if (plan_.mp3) {
+    if (plan_.join == ChunkJoin::Mp3) {
         mp3_ = std::make_unique<Mp3State>(write_);
     }
     for (int i = 0; i < plan_.threads; ++i) {
@@ -248,7 +268,16 @@ void ChunkedEncoder::Work() {
             queue_.pop_front();
         }
         try {
-            Encode(*job, worker);
+            if (plan_.join == ChunkJoin::Vorbis && job->keepFrom != kNone) {
+                // A fresh instance starts on the grid the last join found.
+                worker = Worker{};
+                job->skip = static_cast<int>(vorbisShift_.load());
+            }
+            Encode(*job, worker, job->skip, false);
+            // A Vorbis chunk may be encoded again from another start when it is joined.
+            if (plan_.join != ChunkJoin::Vorbis) {
+                Release(*job);
+            }
         } catch (...) {
             job->error = std::current_exception();
         }
@@ -260,11 +289,14 @@ void ChunkedEncoder::Work() {
     }
 }
 
-void ChunkedEncoder::Encode(Job& job, Worker& worker) {
+void ChunkedEncoder::Encode(Job& job, Worker& worker, int skip, bool onMain) {
     if (!worker.encoder) {
         // Some encoder libraries fill shared tables when an instance starts.
         std::lock_guard lock(openMutex_);
         worker.encoder = open_();
+        if (plan_.join == ChunkJoin::Vorbis) {
+            worker.shapes.emplace(StreamHeaders(*worker.encoder));
+        }
     }
     AudioEncoder* encoder = worker.encoder.get();
     FramePtr frame(av_frame_alloc());
@@ -279,13 +311,26 @@ void ChunkedEncoder::Encode(Job& job, Worker& worker) {
         throw EncodeError("out of memory");
     }
     const std::int64_t inputEnd = job.first + job.samples->nb_samples;
-    bool previousChunk = worker.lastPts.has_value();
+    bool previousChunk = worker.lastEnd.has_value();
     const auto collect = [&](AVPacket* pkt) {
         // Still the previous chunk's: its times run on from there.
-        const bool stale = previousChunk && pkt->pts == *worker.lastPts + plan_.frame;
+        const bool stale = previousChunk && pkt->pts == *worker.lastEnd;
         previousChunk = stale;
-        worker.lastPts = pkt->pts;
-        if (plan_.mp3) {
+        worker.lastEnd = pkt->pts + (pkt->duration > 0 ? pkt->duration : plan_.frame);
+        if (plan_.join == ChunkJoin::Vorbis) {
+            // The join needs the block before the first kept one, and every one past the end.
+            if (!stale && (job.keepFrom == kNone || pkt->pts >= job.keepFrom - kVorbisLookBack)) {
+                VorbisBlock block;
+                block.packet.reset(av_packet_clone(pkt));
+                if (!block.packet) {
+                    throw EncodeError("out of memory");
+                }
+                block.shape = worker.shapes->Of(pkt);
+                job.blocks.push_back(std::move(block));
+            }
+            return;
+        }
+        if (plan_.join == ChunkJoin::Mp3) {
             // Every frame goes through the unpacker: later frames' main data may lie in it.
             auto f = worker.unpacker.Unpack(pkt);
             if (stale) {
@@ -307,7 +352,7 @@ void ChunkedEncoder::Encode(Job& job, Worker& worker) {
         }
     };
     const int total = job.samples->nb_samples;
-    for (int offset = 0; offset < total; offset += plan_.frame) {
+    for (int offset = skip; offset < total; offset += plan_.frame) {
         {
             std::lock_guard lock(mutex_);
             if (cancel_) {
@@ -315,6 +360,9 @@ void ChunkedEncoder::Encode(Job& job, Worker& worker) {
             }
         }
         ThrowIfStopped(stop_);
+        if (onMain && offset / plan_.frame % 256 == 0) {
+            tick_();
+        }
         if (av_frame_make_writable(frame.get()) < 0) {
             throw EncodeError("out of memory");
         }
@@ -328,6 +376,9 @@ void ChunkedEncoder::Encode(Job& job, Worker& worker) {
     if (job.last) {
         encoder->Encode(nullptr, collect);
     }
+}
+
+void ChunkedEncoder::Release(Job& job) {
     job.samples->nb_samples = job.capacity;
     std::lock_guard lock(mutex_);
     spare_.push_back(std::move(job.samples));
@@ -357,12 +408,22 @@ void ChunkedEncoder::WriteJob(Job& job) {
     if (job.error) {
         std::rethrow_exception(job.error);
     }
-    if (!mp3_) {
+    switch (plan_.join) {
+    case ChunkJoin::Cut:
         for (auto& p : job.packets) {
             write_(p.get());
         }
         return;
+    case ChunkJoin::Mp3:
+        WriteMp3(job);
+        return;
+    case ChunkJoin::Vorbis:
+        WriteVorbis(job);
+        return;
     }
+}
+
+void ChunkedEncoder::WriteMp3(Job& job) {
     auto& frames = job.frames;
     auto& tail = mp3_->tail;
     std::size_t i = 0;
@@ -384,6 +445,58 @@ void ChunkedEncoder::WriteJob(Job& job) {
         }
     }
     tail = std::move(next);
+}
+
+void ChunkedEncoder::WriteVorbis(Job& job) {
+    auto& blocks = job.blocks;
+    std::size_t from = 0;
+    if (!vorbisTail_.empty()) {
+        auto at = FindVorbisJoin(vorbisTail_, blocks);
+        // No transient brought the two instances onto the same grid: once more from a start on
+        // the previous instance's grid, which later chunks then take from the beginning.
+        std::int64_t shift = job.skip;
+        const std::int64_t lead = std::int64_t{plan_.leadInFrames} * plan_.frame;
+        for (int attempt = 0; !at && attempt < 2; ++attempt) {
+            const auto off = VorbisGridShift(vorbisTail_, blocks);
+            if (!off) {
+                break;
+            }
+            shift = (shift + *off) % lead;
+            if (shift % plan_.frame != 0) {
+                break;
+            }
+            Worker fresh;
+            blocks.clear();
+            Encode(job, fresh, static_cast<int>(shift), true);
+            at = FindVorbisJoin(vorbisTail_, blocks);
+            if (at) {
+                vorbisShift_ = shift;
+            }
+        }
+        if (!at) {
+            throw EncodeError("cannot join the Vorbis pieces: their blocks do not line up");
+        }
+        for (std::size_t i = 0; i < at->first; ++i) {
+            write_(vorbisTail_[i].packet.get());
+        }
+        from = at->second;
+    }
+    Release(job);
+    vorbisTail_.clear();
+    // The next chunk joins at the last packet before it or later.
+    std::size_t to = blocks.size();
+    if (!job.last) {
+        to = from;
+        while (to + 1 < blocks.size() && blocks[to + 1].packet->pts < job.keepTo) {
+            ++to;
+        }
+    }
+    for (std::size_t i = from; i < to; ++i) {
+        write_(blocks[i].packet.get());
+    }
+    for (std::size_t i = to; i < blocks.size(); ++i) {
+        vorbisTail_.push_back(std::move(blocks[i]));
+    }
 }
 
 } // namespace evc

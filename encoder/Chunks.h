@@ -8,7 +8,9 @@
 #include "encoder/AudioEncoder.h"
 #include "encoder/FFmpeg.h"
 #include "encoder/Settings.h"
+#include "encoder/VorbisJoin.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <csignal>
 #include <cstdint>
@@ -22,19 +24,26 @@
 
 namespace evc {
 
+// How the packets of consecutive chunks are put together.
+enum class ChunkJoin {
+    Cut,    // at the chunk border: frames stand alone
+    Mp3,    // frames share a bit reservoir and are joined by Mp3Packer
+    Vorbis, // where both instances' blocks line up, past the border
+};
+
 struct ChunkPlan {
     int threads = 0;      // encoder instances
     int frame = 0;        // samples per encoder frame
     int chunkFrames = 0;  // frames each instance keeps
     int leadInFrames = 0; // frames encoded before the chunk and dropped
     int tailFrames = 0;   // frames encoded after it, so its last kept packets are complete
-    bool mp3 = false;     // frames share a bit reservoir and are joined by Mp3Packer
+    ChunkJoin join = ChunkJoin::Cut;
 };
 
 // How a type is cut for threads instances of an encoder of that frame size, rate, channels and
 // sample format. Chunks are as long as the sample budget allows for that many instances, and
 // fewer instances are used where the chunks would be too short for their lead-ins. None where
-// one instance must encode the whole stream: PCM gains nothing, and AMR-NB and Vorbis carry
+// one instance must encode the whole stream: PCM gains nothing, and AMR-NB carries predictor
 // state from frame to frame that a join would break.
 std::optional<ChunkPlan> ChunkPlanFor(OutputType type, int frameSize, int sampleRate, int channels,
                                       AVSampleFormat format, int threads);
@@ -67,7 +76,10 @@ private:
     struct Worker;
     void Submit(bool last);
     void Work();
-    void Encode(Job& job, Worker& worker);
+    // Encodes the job's samples from skip on; onMain: on the calling thread, ticking.
+    void Encode(Job& job, Worker& worker, int skip, bool onMain);
+    // Gives the job's sample buffer back for the next chunk.
+    void Release(Job& job);
     void WriteReady(bool wait);
     void WriteJob(Job& job);
 
@@ -97,6 +109,10 @@ private:
 
     struct Mp3State;
     std::unique_ptr<Mp3State> mp3_;
+    std::vector<VorbisBlock> vorbisTail_; // the previous chunk's packets from its last kept one
+    std::atomic<std::int64_t> vorbisShift_{0}; // where fresh instances start on the stream's grid
+    void WriteMp3(Job& job);
+    void WriteVorbis(Job& job);
 };
 
 } // namespace evc

@@ -254,10 +254,22 @@ void Pipeline::StartChunks() {
     }
     const bool globalHeader = out_->wantsGlobalHeader();
     const AVSampleFormat source = in_.decoder->sample_fmt;
+    auto open = [this, globalHeader, source, settings = settings_]() mutable {
+        return OpenEncoder(type_, settings, globalHeader, source, gain_);
+    };
+    // The file has one set of headers: every instance's packets must be read with them.
+    const std::vector<std::uint8_t> headers = StreamHeaders(*encoder_);
+    if (!headers.empty() && StreamHeaders(*open()) != headers) {
+        return;
+    }
     chunks_ = std::make_unique<ChunkedEncoder>(
         *plan, encoder_->format(), settings_.sampleRate, settings_.channels,
-        [this, globalHeader, source, settings = settings_]() mutable {
-            return OpenEncoder(type_, settings, globalHeader, source, gain_);
+        [open, headers]() mutable {
+            auto encoder = open();
+            if (StreamHeaders(*encoder) != headers) {
+                throw EncodeError("the encoder instances disagree on the stream's headers");
+            }
+            return encoder;
         },
         [this](AVPacket* p) { WritePacket(p); }, [this] { MaybeStatus(false); }, hooks_.stop);
 }

@@ -1,5 +1,6 @@
 // Chunked encoding leaves no seam: music-like audio with transients encoded by one instance and
-// by four, each decoded and set against the source around every chunk border.
+// by four, each decoded and set against the source around every chunk border. The steady source
+// has its transients only in the first chunk, so later instances start on another block grid.
 #include "EvcTestSupport.h"
 
 #include "encoder/Chunks.h"
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,6 +20,7 @@ constexpr int kRate = 44100;
 
 struct SeamCase {
     const char* ext;
+    const char* source; // music or steady
     evc::OutputType type;
     int frame;                      // the encoder's frame size at 44100 Hz
     AVSampleFormat format;          // its sample format for a 16-bit source
@@ -29,24 +33,31 @@ protected:
         dir_ = new evctest::TempDir;
         // Two tones, one swelling, and bursts of noise every 0.37 s and 0.53 s: attacks that
         // make encoders switch windows, so a border can fall near one.
-        evctest::MakeMedia({"-f", "lavfi", "-i",
-                            "aevalsrc=0.3*sin(2*PI*440*t)*(0.5+0.5*sin(2*PI*0.7*t))+0.3*lt(mod(t\\,"
-                            "0.37)\\,0.01)*random(0)+0.02*random(1)|0.3*sin(2*PI*554*t)+0.3*lt(mod("
-                            "t\\,0.53)\\,0.008)*random(2):s=44100:c=stereo:d=64",
-                            "-c:a", "pcm_s16le"},
-                           dir_->File("music.wav"));
-        source_ = evctest::ReadAudio(dir_->File("music.wav"), true).firstChannel;
+        for (const auto& [name, until] : {std::pair{"music", "64"}, std::pair{"steady", "5"}}) {
+            const std::string bursts = std::string("*lt(t\\,") + until + ")";
+            evctest::MakeMedia(
+                {"-f", "lavfi", "-i",
+                 "aevalsrc=0.3*sin(2*PI*440*t)*(0.5+0.5*sin(2*PI*0.7*t))+0.3*lt(mod(t\\,0.37)\\,"
+                 "0.01)*random(0)" +
+                     bursts +
+                     "+0.02*random(1)|0.3*sin(2*PI*554*t)+0.3*lt(mod(t\\,0.53)\\,0.008)*random(2)" +
+                     bursts + ":s=44100:c=stereo:d=64",
+                 "-c:a", "pcm_s16le"},
+                dir_->File(std::string(name) + ".wav"));
+            sources_[name] =
+                evctest::ReadAudio(dir_->File(std::string(name) + ".wav"), true).firstChannel;
+        }
     }
     static void TearDownTestSuite() {
         delete dir_;
         dir_ = nullptr;
     }
     static evctest::TempDir* dir_;
-    static std::vector<float> source_;
+    static std::map<std::string, std::vector<float>> sources_;
 };
 
 evctest::TempDir* EvcSeams::dir_ = nullptr;
-std::vector<float> EvcSeams::source_;
+std::map<std::string, std::vector<float>> EvcSeams::sources_;
 
 // The encoder delay: the shift that best lines the decoded audio up with the source.
 int Delay(const std::vector<float>& out, const std::vector<float>& src) {
@@ -89,11 +100,13 @@ Span Measure(const std::vector<float>& out, int delay, const std::vector<float>&
 
 TEST_P(EvcSeams, FourInstancesDecodeLikeOneAroundEveryChunkBorder) {
     const SeamCase& c = GetParam();
-    const std::string one = dir_->File(std::string("one.") + c.ext);
-    const std::string four = dir_->File(std::string("four.") + c.ext);
+    const std::vector<float>& source_ = sources_[c.source];
+    const std::string one = dir_->File(std::string(c.source) + "-one." + c.ext);
+    const std::string four = dir_->File(std::string(c.source) + "-four." + c.ext);
     for (const auto& [threads, out] : {std::pair{"1", one}, std::pair{"4", four}}) {
-        const auto r = evctest::RunEvc(
-            {"-y", "-threads", threads, "-i", dir_->File("music.wav"), "-ab", "128", out});
+        const auto r =
+            evctest::RunEvc({"-y", "-threads", threads, "-i",
+                             dir_->File(std::string(c.source) + ".wav"), "-ab", "128", out});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const auto ff = evctest::RunBuildTool(
             "ffmpeg", {"-v", "error", "-nostdin", "-i", out, "-f", "null", "-"});
@@ -152,19 +165,27 @@ TEST_P(EvcSeams, FourInstancesDecodeLikeOneAroundEveryChunkBorder) {
 INSTANTIATE_TEST_SUITE_P(
     LossyTypes, EvcSeams,
     ::testing::Values(
-        SeamCase{"mp3", evc::OutputType::Mp3, 1152, AV_SAMPLE_FMT_S16P, {"mpg123", "-q", "-t"}},
+        SeamCase{
+            "mp3", "music", evc::OutputType::Mp3, 1152, AV_SAMPLE_FMT_S16P, {"mpg123", "-q", "-t"}},
         SeamCase{"aac",
+                 "music",
                  evc::OutputType::Aac,
                  1024,
                  AV_SAMPLE_FMT_FLTP,
                  {"faad", "-q", "-o", "/dev/null"}},
         SeamCase{"m4a",
+                 "music",
                  evc::OutputType::M4a,
                  1024,
                  AV_SAMPLE_FMT_FLTP,
                  {"faad", "-q", "-o", "/dev/null"}},
-        SeamCase{"ac3", evc::OutputType::Ac3, 1536, AV_SAMPLE_FMT_FLTP, {}},
-        SeamCase{"ogg", evc::OutputType::Ogg, 0, AV_SAMPLE_FMT_FLTP, {"ogginfo"}}),
-    [](const auto& info) { return std::string(info.param.ext); });
+        SeamCase{"ac3", "music", evc::OutputType::Ac3, 1536, AV_SAMPLE_FMT_FLTP, {}},
+        SeamCase{"ogg", "music", evc::OutputType::Ogg, 64, AV_SAMPLE_FMT_FLTP, {"ogginfo"}},
+        SeamCase{"ogg", "steady", evc::OutputType::Ogg, 64, AV_SAMPLE_FMT_FLTP, {"ogginfo"}}),
+    [](const auto& info) {
+        return std::string(info.param.ext) + (info.param.source == std::string("music")
+                                                  ? ""
+                                                  : "_" + std::string(info.param.source));
+    });
 
 } // namespace
