@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times evc against the ffmpeg CLI on the same input and settings, alternating runs, and prints
 # per output type the median wall and CPU ratio evc/ffmpeg, then how evc scales with -threads 1,
-# 2 and 4, and its peak memory in one piece and in chunks.
+# 2 and 4 and its peak memory at each (at most twice that of -threads 1).
 #   bench/encoder_bench.sh [path/to/evc] [runs] [minutes]
 # The input is `minutes` long (default 60); SCALING_TYPES="mp3 aac" limits the scaling table. On a machine shared with other work both clocks
 # include the neighbours: alternating runs and medians keep the ratios fair, not the seconds.
@@ -67,26 +67,26 @@ for entry in "${TYPES[@]}"; do
 done
 
 echo
-echo "evc scaling: median wall and CPU seconds at -threads 1, 2 and 4 (runs alternate)"
-printf "%-5s %15s %15s %15s %12s\n" type "1 wall/cpu" "2 wall/cpu" "4 wall/cpu" "speed-up 2"
+echo "evc scaling: median wall and CPU seconds at -threads 1, 2 and 4 (runs alternate), peak RSS"
+printf "%-5s %15s %15s %15s %12s %18s %10s\n" type "1 wall/cpu" "2 wall/cpu" "4 wall/cpu" "speed-up 2" "peak MB 1/2/4" "peak 4/1"
 for entry in "${TYPES[@]}"; do
     read -r ext codec _ <<<"$entry"
     [[ " ${SCALING_TYPES:-$ext} " == *" $ext "* ]] || continue
-    declare -A W=() C=()
+    declare -A W=() C=() P=([1]=0 [2]=0 [4]=0)
     for ((i = 0; i < RUNS; i++)); do
         for t in 1 2 4; do
-            read -r c w _ < <(evc_run "$t" "$ext" "$codec")
+            read -r c w p < <(evc_run "$t" "$ext" "$codec")
             W[$t]+="$w " C[$t]+="$c "
+            ((p > P[$t])) && P[$t]=$p
         done
     done
     m() { tr ' ' '\n' <<<"$1" | grep . | median; }
-    printf "%-5s %7.2f/%-7.2f %7.2f/%-7.2f %7.2f/%-7.2f %12.2f\n" "$ext" \
+    printf "%-5s %7.2f/%-7.2f %7.2f/%-7.2f %7.2f/%-7.2f %12.2f %6.1f/%4.1f/%5.1f %10.2f\n" "$ext" \
         "$(m "${W[1]}")" "$(m "${C[1]}")" "$(m "${W[2]}")" "$(m "${C[2]}")" \
-        "$(m "${W[4]}")" "$(m "${C[4]}")" "$(ratio "$(m "${W[1]}")" "$(m "${W[2]}")")"
-    unset W C
+        "$(m "${W[4]}")" "$(m "${C[4]}")" "$(ratio "$(m "${W[1]}")" "$(m "${W[2]}")")" \
+        "$(ratio "${P[1]}" 1024)" "$(ratio "${P[2]}" 1024)" "$(ratio "${P[4]}" 1024)" \
+        "$(ratio "${P[4]}" "${P[1]}")"
+    unset W C P
 done
 
-echo
-read -r _ _ p1 < <(evc_run 1 mp3 mp3)
-read -r _ _ pd < <(evc_run default mp3 mp3)
-echo "evc peak memory, MP3, ${MINUTES} min: one instance ${p1} kB, default threads ${pd} kB, ratio $(ratio "$pd" "$p1" | cut -c1-5)"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
