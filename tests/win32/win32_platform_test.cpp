@@ -2,6 +2,7 @@
 // pipes, the process list, Chinese paths for files and programs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <windows.h>
 
 #include "config/IniFiles32.h"
 #include "fakes/Fakes.h"
@@ -177,6 +179,38 @@ TEST_F(Win32Test, FoldersAndFilesWithChineseNames) {
     fs::remove(U8(deep + "\\歌.wav"));
     EXPECT_TRUE(platform->RemoveFolder(deep));
     EXPECT_FALSE(platform->FolderExists(deep));
+}
+
+TEST_F(Win32Test, AFolderHasOneIdentityHoweverItIsWritten) {
+    // The folder walk knows a folder again by it: junctions and links are
+    // invisible to the C++ library here.
+    const std::string folder = Temp() + "\\歌\\cd1";
+    ASSERT_TRUE(platform->CreateFolders(folder));
+    ASSERT_TRUE(platform->CreateFolders(Temp() + "\\歌\\cd2"));
+    std::string slashed = folder;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const std::string key = FolderIdentity(folder);
+    ASSERT_FALSE(key.empty());
+    for (const std::string& same :
+         {folder + "\\", slashed + "/", Temp() + "\\歌\\cd2\\..\\cd1", Temp() + "\\歌\\CD1"})
+        EXPECT_EQ(FolderIdentity(same), key) << same;
+    EXPECT_NE(FolderIdentity(Temp() + "\\歌\\cd2"), key);
+    EXPECT_EQ(FolderIdentity(Temp() + "\\歌\\cd3"), "");
+}
+
+TEST_F(Win32Test, HiddenAttributeOrDotHidesAFolderEntry) {
+    std::string error;
+    for (const char* name : {"shown.wav", "hidden.wav", ".dot.wav"})
+        ASSERT_TRUE(WriteFileAtomically(Temp() + "\\" + name, "x", error)) << error;
+    ASSERT_TRUE(
+        ::SetFileAttributesW(FilePath(Temp() + "\\hidden.wav").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(ReadFolderEntries(Temp(), entries, error)) << error;
+    std::string shown;
+    for (const FolderEntry& e : entries)
+        if (!e.Hidden)
+            shown += e.Name + ";";
+    EXPECT_EQ(shown, "shown.wav;");
 }
 
 TEST_F(Win32Test, FilePathsKeepUtf8NamesForStreamsAndFilesystem) {
