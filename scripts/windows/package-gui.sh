@@ -6,7 +6,7 @@
 # from it (scripts/windows/make-msi.sh):
 #
 #   scripts/windows/package-gui.sh           # build-win-gui/velmora-<version>-win64.zip and .msi
-#   scripts/windows/package-gui.sh --smoke   # and start it under wine + Xvfb, with a screenshot
+#   scripts/windows/package-gui.sh --smoke   # and run both under wine + Xvfb, with screenshots
 #
 # Prefix: VELMORA_WIN_PREFIX, default ~/.cache/velmora-win.
 set -euo pipefail

@@ -5,7 +5,8 @@
 #         under wine
 #   qt    Qt 6 for Windows (build-qt.sh, hours the first time, then seconds)
 #   gui   velmora.exe, Res.dll, Form.dll and evc.exe in build-win-gui/, the
-#         program folder zipped, and a start under wine + Xvfb with screenshots
+#         program folder zipped and made into an MSI, a start under wine +
+#         Xvfb, then the MSI installed, used and removed, with screenshots
 # With no stage, every stage runs in order. Exits non-zero on any failure.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

@@ -3,8 +3,9 @@
 # display and uses it as a person does: waits for the splash and the main
 # window, opens a WAV file through Ctrl+O and the open dialog, clicks Convert
 # and waits for the AMR file, whose length is then checked with ffprobe.
-# Screenshots go to build-win-gui/screens/. Exits non-zero at the first step
-# that does not happen.
+# Then the installer beside the folder (smoke-msi.sh). Screenshots go to
+# build-win-gui/screens/. Exits non-zero at the first step that does not
+# happen.
 #
 #   scripts/windows/smoke-gui.sh build-win-gui/velmora-<version>-win64
 set -uo pipefail
@@ -167,3 +168,12 @@ left=$(ls -A "$out" | grep long)
 shot stopped
 echo "splash after ${splash:-?} s, main window after $main s; a 3 s WAV converted to AMR" \
     "($length s) in $took s; a conversion stopped, nothing left; screenshots in $screens"
+
+# The installer beside the folder, in a script of its own.
+if [ -f "$folder.msi" ]; then
+    # shellcheck source=smoke-msi.sh
+    . "$repo/scripts/windows/smoke-msi.sh"
+    smoke_installer "$folder.msi"
+else
+    echo "no installer $folder.msi: its steps are left out"
+fi
