@@ -168,7 +168,8 @@ reg_default() {
     wine reg query "$1" /ve 2>/dev/null | tr -d '\r' |
         sed -n '/(value not set)$/d; s/^    (Default)    REG_[A-Z_]*    //p'
 }
-msi_table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+# (msiinfo writes a table's binary streams into a folder named after it, here.)
+msi_table() { (cd "$work" && msiinfo export "$1" "$2") | tail -n +4 | tr -d '\r'; }
 msi_property() { msi_table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
 # The local path a shell link starts (its LinkInfo's LocalBasePath).
 lnk_target() {
