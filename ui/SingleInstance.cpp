@@ -173,12 +173,19 @@ private:
             Problem("second start sent something else than a list of paths: " + reader.Error());
             socket.abort();
             return;
-        case THandOverReader::TStatus::Done:
+        case THandOverReader::TStatus::Done: {
             socket.write(kAnswer, sizeof kAnswer - 1);
             socket.flush();
-            socket.disconnectFromServer();
+            // The second start closes once it has read the answer: a Windows
+            // pipe closed from this end drops what it has not read yet.
+            QPointer<QLocalSocket> guard(&socket);
+            QTimer::singleShot(kClientMs, &socket, [guard] {
+                if (guard)
+                    guard->abort();
+            });
             Deliver(reader.Paths());
             return;
+        }
         }
     }
 
