@@ -169,6 +169,11 @@ shot stopped
 echo "splash after ${splash:-?} s, main window after $main s; a 3 s WAV converted to AMR" \
     "($length s) in $took s; a conversion stopped, nothing left; screenshots in $screens"
 
+# The desktop features, in a script of their own.
+# shellcheck source=smoke-desktop.sh
+. "$repo/scripts/windows/smoke-desktop.sh"
+smoke_desktop_features
+
 # The installer beside the folder, in a script of its own.
 if [ -f "$folder.msi" ]; then
     # shellcheck source=smoke-msi.sh
