@@ -292,10 +292,19 @@ void Pipeline::MaybeStatus(bool force) {
 }
 
 // The fewest samples an output holds: one frame of its encoder, for ADTS two, as a reader
-// recognises ADTS only by three frames in a row and the encoder's priming adds one.
+// recognises ADTS only by three frames in a row and the encoder's priming adds one. A raw AC3
+// stream of fewer than four frames in a row scores no higher than random bytes do, so a reader
+// may not know it.
 std::int64_t Pipeline::MinimumSamples() const {
-    const int frame = std::max(1, encoder_->frameSize());
-    return type_ == OutputType::Aac ? 2 * std::int64_t{frame} : frame;
+    const std::int64_t frame = std::max(1, encoder_->frameSize());
+    switch (type_) {
+    case OutputType::Aac:
+        return 2 * frame;
+    case OutputType::Ac3:
+        return 4 * frame;
+    default:
+        return frame;
+    }
 }
 
 // A shorter output is padded with silence; without it the encoder writes no whole frame.
